@@ -1,0 +1,159 @@
+#include "support/process.h"
+
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/prctl.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+
+namespace testing_support {
+
+void SleepSeconds(double s) {
+  timespec ts;
+  ts.tv_sec = (time_t)s;
+  ts.tv_nsec = (long)((s - (double)ts.tv_sec) * 1e9);
+  while (nanosleep(&ts, &ts) != 0 && errno == EINTR) {
+  }
+}
+
+std::string MakeTempDir(const std::string& tag) {
+  const char* base = std::getenv("TMPDIR");
+  std::string pattern = std::string(base && *base ? base : "/tmp") + "/kestro-" + tag + "-XXXXXX";
+  if (!mkdtemp(&pattern[0])) throw std::runtime_error("mkdtemp failed");
+  return pattern;
+}
+
+std::string ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream ss;
+  ss << in.rdbuf();
+  return ss.str();
+}
+
+void WriteFile(const std::string& path, const std::string& bytes) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(bytes.data(), (std::streamsize)bytes.size());
+}
+
+bool FileExists(const std::string& path) {
+  struct stat st;
+  return stat(path.c_str(), &st) == 0;
+}
+
+ChildProcess::~ChildProcess() {
+  if (pid_ > 0 && Running()) {
+    Kill();
+  }
+}
+
+void ChildProcess::Start(const std::vector<std::string>& args, const std::vector<std::string>& env,
+                         const std::string& cwd, const std::string& stdin_text) {
+  std::string dir = MakeTempDir("proc");
+  out_path_ = dir + "/stdout";
+  err_path_ = dir + "/stderr";
+  std::string in_path = dir + "/stdin";
+  WriteFile(in_path, stdin_text);
+  pid_t parent = getpid();
+  pid_ = fork();
+  if (pid_ < 0) throw std::runtime_error("fork failed");
+  if (pid_ == 0) {
+    prctl(PR_SET_PDEATHSIG, SIGKILL);
+    if (getppid() != parent) _exit(1);
+    int in = open(in_path.c_str(), O_RDONLY);
+    int out = open(out_path_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    int err = open(err_path_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    dup2(in, 0);
+    dup2(out, 1);
+    dup2(err, 2);
+    if (!cwd.empty() && chdir(cwd.c_str()) != 0) _exit(126);
+    for (const auto& e : env) putenv(strdup(e.c_str()));
+    std::vector<char*> argv;
+    for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    execvp(argv[0], argv.data());
+    _exit(127);
+  }
+}
+
+bool ChildProcess::Running() {
+  if (pid_ <= 0) return false;
+  int status = 0;
+  pid_t r = waitpid(pid_, &status, WNOHANG);
+  if (r == 0) return true;
+  if (r == pid_) {
+    if (WIFEXITED(status)) {
+      exit_code_ = WEXITSTATUS(status);
+    } else if (WIFSIGNALED(status)) {
+      term_signal_ = WTERMSIG(status);
+    }
+  }
+  pid_ = -pid_;  // remember it ended
+  return false;
+}
+
+bool ChildProcess::Wait(double seconds) {
+  for (double t = 0; t < seconds; t += 0.02) {
+    if (!Running()) return true;
+    SleepSeconds(0.02);
+  }
+  return !Running();
+}
+
+void ChildProcess::Kill(int signal) {
+  if (pid_ > 0) {
+    kill(pid_, signal);
+    Wait(10);
+  }
+}
+
+std::string ChildProcess::Stdout() const { return ReadFile(out_path_); }
+std::string ChildProcess::Stderr() const { return ReadFile(err_path_); }
+
+RunResult RunCommand(const std::vector<std::string>& args, double timeout,
+              const std::vector<std::string>& env, const std::string& stdin_text) {
+  ChildProcess p;
+  p.Start(args, env, "", stdin_text);
+  if (!p.Wait(timeout)) p.Kill();
+  return {p.ExitCode(), p.Stdout(), p.Stderr()};
+}
+
+unsigned long WaitForWindow(const std::string& name, double timeout) {
+  for (double t = 0; t < timeout; t += 0.1) {
+    RunResult r = RunCommand({"xdotool", "search", "--name", "^" + name + "$"}, 10);
+    if (r.exit_code == 0 && !r.out.empty()) return std::stoul(r.out);
+    SleepSeconds(0.1);
+  }
+  return 0;
+}
+
+void RequestClose(unsigned long window) {
+  RunCommand({ToolPath("xclose"), std::to_string(window)}, 10);
+}
+
+bool Screenshot(unsigned long window, const std::string& png_path) {
+  RunResult r = RunCommand({"import", "-window", std::to_string(window), png_path}, 20);
+  return r.exit_code == 0;
+}
+
+int Xdotool(const std::vector<std::string>& args) {
+  std::vector<std::string> all = {"xdotool"};
+  all.insert(all.end(), args.begin(), args.end());
+  return RunCommand(all, 20).exit_code;
+}
+
+std::string ToolPath(const std::string& name) { return std::string(KESTRO_TEST_TOOLS_DIR) + "/" + name; }
+std::string GamePath() { return std::string(KESTRO_BIN_DIR) + "/tazmelo"; }
+std::string SourcePath(const std::string& relative) {
+  return std::string(KESTRO_SOURCE_DIR) + "/" + relative;
+}
+
+}  // namespace testing_support

@@ -1,0 +1,74 @@
+// Running real executables from tests: a child process with its output
+// captured in files, waited for with a timeout, killed if it outlives the
+// test. Also the X helpers the end-to-end tests share.
+#pragma once
+
+#include <sys/types.h>
+
+#include <string>
+#include <vector>
+
+namespace testing_support {
+
+class ChildProcess {
+ public:
+  ChildProcess() = default;
+  ~ChildProcess();
+  ChildProcess(const ChildProcess&) = delete;
+  ChildProcess& operator=(const ChildProcess&) = delete;
+
+  // env entries are "NAME=value" added to the current environment; cwd empty
+  // keeps the test's directory; stdin_text is fed to the child's stdin (which
+  // then reaches end of file).
+  void Start(const std::vector<std::string>& args, const std::vector<std::string>& env = {},
+             const std::string& cwd = "", const std::string& stdin_text = "");
+  bool Running();
+  // Waits up to `seconds`; returns true when the child ended.
+  bool Wait(double seconds);
+  void Kill(int signal = 9);
+  // Valid after the child ended.
+  int ExitCode() const { return exit_code_; }    // -1000 when killed by a signal
+  int TermSignal() const { return term_signal_; }
+  std::string Stdout() const;
+  std::string Stderr() const;
+  pid_t Pid() const { return pid_; }
+
+ private:
+  pid_t pid_ = 0;
+  int exit_code_ = -1000;
+  int term_signal_ = 0;
+  std::string out_path_, err_path_;
+};
+
+// Runs to completion (killed after `timeout`), for short commands.
+struct RunResult {
+  int exit_code;
+  std::string out, err;
+};
+RunResult RunCommand(const std::vector<std::string>& args, double timeout = 60,
+              const std::vector<std::string>& env = {}, const std::string& stdin_text = "");
+
+// A fresh empty directory below the test's temporary area.
+std::string MakeTempDir(const std::string& tag);
+std::string ReadFile(const std::string& path);
+void WriteFile(const std::string& path, const std::string& bytes);
+bool FileExists(const std::string& path);
+
+// X helpers (the display must be up): the id of the first window whose name
+// matches `name`, waiting up to `timeout` seconds; 0 when none appears.
+unsigned long WaitForWindow(const std::string& name, double timeout = 20);
+// Sends the close request a window manager would send (WM_DELETE_WINDOW).
+void RequestClose(unsigned long window);
+// Saves the window's content as PNG.
+bool Screenshot(unsigned long window, const std::string& png_path);
+// Runs xdotool with the given arguments.
+int Xdotool(const std::vector<std::string>& args);
+
+// Path of a helper program built with the tests, of the game and its data.
+std::string ToolPath(const std::string& name);
+std::string GamePath();
+std::string SourcePath(const std::string& relative);
+
+void SleepSeconds(double s);
+
+}  // namespace testing_support
