@@ -177,11 +177,7 @@ int main(int argc, char** argv) {
   g->SetDrawingEnabled(false);
   rv_graphics_SetGraphicsDevice(g);
   gxtkSurface* surface = g->CreateSurface(kFrame * kFrames, kFrame);
-  surface->uscale = 1.0f / (kFrame * kFrames);
-  surface->vscale = 1.0f / kFrame;
   c_Image* image = rv_graphics_CreateImage(kFrame, kFrame, kFrames, c_Image::CentreHandle);
-  image->m_surface->uscale = surface->uscale;
-  image->m_surface->vscale = surface->vscale;
 
   static gxtkGraphics::Vertex plain[gxtkGraphics::kBatchVertices];
   CpuResult base = run_cpu(g, sprites, [&](int i) {

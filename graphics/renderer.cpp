@@ -128,6 +128,9 @@ bool gxtkSurface::SetData(unsigned char* pixels, int w, int h, int d) {
   height = h;
   depth = d;
   format = format_of_depth(d);
+  // Right for an exact-size texture, even before one exists.
+  uscale = 1.0f / (float)w;
+  vscale = 1.0f / (float)h;
   premultiply(data, (long long)w * h, d);
   return true;
 }
@@ -549,6 +552,8 @@ gxtkSurface* gxtkGraphics::CreateSurface(int w, int h) {
   surface->depth = 4;
   surface->format = GL_RGBA;
   surface->seq = -1;
+  surface->uscale = 1.0f / (float)w;
+  surface->vscale = 1.0f / (float)h;
   if (drawing) surface->Bind();
   return surface;
 }

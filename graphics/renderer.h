@@ -21,6 +21,8 @@
 //  - WritePixels2 flushes first when the surface it writes is the texture of
 //    the open batch, so quads drawn before the write keep the old picture.
 //  - A negative scissor size is an empty box, null surfaces draw nothing.
+//  - uscale/vscale start as 1/width and 1/height (an exact-size texture), so
+//    a surface made before any window draws with the right coordinates.
 //  - With SetDrawingEnabled(false) the batcher runs without touching GL (for
 //    benchmarks and display-less tests); the counters still count.
 #pragma once

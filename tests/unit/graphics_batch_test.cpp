@@ -21,10 +21,7 @@ class GraphicsBatcher : public ::testing::Test {
     rv_graphics_SetGraphicsDevice(g);
     g->BeginRender();
     surface = g->CreateSurface(64, 32);
-    other = g->CreateSurface(64, 32);
-    // Without a window no texture exists; give the scales a texture would.
-    surface->uscale = other->uscale = 1.0f / 64;
-    surface->vscale = other->vscale = 1.0f / 32;
+    other = g->CreateSurface(64, 32);  // no window: no texture, exact-size scales
   }
   const gxtkGraphics::Counters& Stats() { return g->Stats(); }
   static void Bytes(std::uint32_t color, unsigned char out[4]) { std::memcpy(out, &color, 4); }

@@ -376,7 +376,6 @@ TEST_F(GraphicsModule, FramesOutsideTheImageAndDrawsOutsideAFrameDrawNothing) {
 
 TEST_F(GraphicsModule, ImagesDrawAtTheirHandleWithRotationAndScaleAboutIt) {
   gxtkSurface* s = g->CreateSurface(40, 10);
-  s->uscale = 1.0f / 40, s->vscale = 1.0f / 10;
   c_Image* strip = (new c_Image())->m_new()->p_Init(s, 4, c_Image::CentreHandle);
   g->BeginRender();
   rv_graphics_BeginRender();
