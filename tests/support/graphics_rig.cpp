@@ -1,3 +1,4 @@
+// The graphics tests' rig; see graphics_rig.h.
 #include "support/graphics_rig.h"
 
 #include <GL/gl.h>
@@ -25,6 +26,9 @@ String GraphicsTestHost::PathToFilePath(String path) {
 
 GraphicsTestHost* GraphicsHost() {
   static GraphicsTestHost* host = new GraphicsTestHost();
+  // Another test of the same process may have made (and deleted) its own.
+  RvGame::_game = host;
+  RvGlfwGame::_glfwGame = host;
   return host;
 }
 
@@ -59,6 +63,8 @@ gxtkGraphics* NewDevice() {
   GraphicsHost();
   gxtkGraphics* device = new gxtkGraphics();
   rv_graphics_SetGraphicsDevice(device);
+  rv_graphics_renderDevice = nullptr;
+  gc_assign(rv_graphics_context, (new c_GraphicsContext())->m_new());
   return device;
 }
 

@@ -38,7 +38,8 @@ void MakeStrip(const std::string& path, int cellW, int cellH,
 // context current. The first call also starts Xvfb and GLFW.
 void OpenTestWindow();
 
-// A new renderer with the window's size, installed as the module's device.
+// A new renderer with the window's size, installed as the module's device
+// with a fresh context (so tests sharing a process start alike).
 gxtkGraphics* NewDevice();
 
 // Frame buffer read-back (back buffer, top-left origin), 0xAARRGGBB.

@@ -15,10 +15,8 @@ using testing_support::GraphicsHost;
 class GraphicsBatcher : public ::testing::Test {
  protected:
   void SetUp() override {
-    GraphicsHost();
-    g = new gxtkGraphics();
+    g = testing_support::NewDevice();
     g->SetDrawingEnabled(false);
-    rv_graphics_SetGraphicsDevice(g);
     g->BeginRender();
     surface = g->CreateSurface(64, 32);
     other = g->CreateSurface(64, 32);  // no window: no texture, exact-size scales

@@ -36,9 +36,8 @@ class GraphicsModule : public ::testing::Test {
     ::testing::FLAGS_gtest_death_test_style = "threadsafe";
     dir = testing_support::MakeTempDir("graphics-module");
     GraphicsHost()->dataDir = dir;
-    g = new gxtkGraphics();
+    g = testing_support::NewDevice();
     g->SetDrawingEnabled(false);
-    rv_graphics_SetGraphicsDevice(g);
   }
   void TearDown() override { GraphicsHost()->dataDir.clear(); }
   void Blank(const std::string& name, int w, int h) {
