@@ -53,14 +53,20 @@ ChildProcess::~ChildProcess() {
   if (pid_ > 0 && Running()) {
     Kill();
   }
+  if (!dir_.empty()) {
+    unlink(out_path_.c_str());
+    unlink(err_path_.c_str());
+    unlink((dir_ + "/stdin").c_str());
+    rmdir(dir_.c_str());
+  }
 }
 
 void ChildProcess::Start(const std::vector<std::string>& args, const std::vector<std::string>& env,
                          const std::string& cwd, const std::string& stdin_text) {
-  std::string dir = MakeTempDir("proc");
-  out_path_ = dir + "/stdout";
-  err_path_ = dir + "/stderr";
-  std::string in_path = dir + "/stdin";
+  dir_ = MakeTempDir("proc");
+  out_path_ = dir_ + "/stdout";
+  err_path_ = dir_ + "/stderr";
+  std::string in_path = dir_ + "/stdin";
   WriteFile(in_path, stdin_text);
   pid_t parent = getpid();
   pid_ = fork();

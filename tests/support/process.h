@@ -37,7 +37,7 @@ class ChildProcess {
   pid_t pid_ = 0;
   int exit_code_ = -1000;
   int term_signal_ = 0;
-  std::string out_path_, err_path_;
+  std::string dir_, out_path_, err_path_;
 };
 
 // Runs to completion (killed after `timeout`), for short commands.
