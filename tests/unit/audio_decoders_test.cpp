@@ -352,6 +352,24 @@ TEST_F(AudioDecoders, OggMadeBySoxDecodes) {
   EXPECT_TRUE(d.pcm == SoxRaw(ogg, 16));
 }
 
+TEST_F(AudioDecoders, ChainedOggPlaysOnUntilTheFormatChanges) {
+  std::string mono = Path("m.wav"), stereo = Path("s.wav");
+  ASSERT_TRUE(MakeSound(mono, 8000, 1, 16, "0.25 sine 440"));
+  ASSERT_TRUE(MakeSound(stereo, 8000, 2, 16, "0.25 sine 440 sine 660"));
+  for (const char* name : {"m1", "m2", "s"}) {
+    ASSERT_TRUE(RunTool({"oggenc", "-Q", "-o", Path(std::string(name) + ".ogg"),
+                         name[0] == 'm' ? mono : stereo}));
+  }
+  std::string m1 = ReadFile(Path("m1.ogg")), m2 = ReadFile(Path("m2.ogg")), st = ReadFile(Path("s.ogg"));
+  Decoded same = DecodeBytes(LoadOGG, m1 + m2);
+  ASSERT_TRUE(same.ok);
+  EXPECT_EQ(same.length, 4000) << "two links of one format make one sound";
+  Decoded mixed = DecodeBytes(LoadOGG, m1 + st);
+  ASSERT_TRUE(mixed.ok);
+  EXPECT_EQ(mixed.channels, 1);
+  EXPECT_EQ(mixed.length, 2000) << "a link with other channels ends the sound";
+}
+
 class AudioOggHostile : public AudioDecoders {
  protected:
   void SetUp() override {
