@@ -1,13 +1,103 @@
-// The OpenAL audio device (gxtkAudio). Only what the application layer needs
-// to create it and follow suspension exists so far.
+// The OpenAL audio device (gxtkAudio) with its 33 channels, and gxtkSample,
+// one fully decoded sound in an OpenAL buffer.
+//
+// Channels 0..31 play effects, channel 32 (kMusicChannel) plays music. A
+// channel gets its OpenAL source the first time it needs one; when OpenAL
+// will not make another, it takes the source of the first stopped effect
+// channel. Channel states change lazily: a channel stays "playing" until
+// somebody asks and OpenAL reports that its source ran out.
+//
+// Samples are collected objects. Their buffers are never deleted directly:
+// Discard and the destructor hand the buffer to a module-wide list, and the
+// next LoadSample or PlaySample deletes the ones no source plays any more.
+// While a channel is heard, mark() keeps its sample alive even when nothing
+// else refers to it.
+//
+// Without an OpenAL device every operation still runs and is harmless: the
+// start-up messages say so, PlaySample gives -1, states stay 0. Channel
+// numbers outside 0..32 are ignored (PlaySample gives -1, ChannelState 0).
+// Main thread only.
 #pragma once
+
+#include <AL/al.h>
+#include <AL/alc.h>
 
 #include "runtime/kestro.h"
 
+// The device's start-up messages, printed through the debug output.
+namespace audio_messages {
+constexpr const char* kOpening = "opening openal device";
+constexpr const char* kOpenFailed = "OpenAl error: alcOpenDevice failed";
+constexpr const char* kContextFailed = "OpenAl error: alcCreateContext failed";
+constexpr const char* kMakeCurrentFailed = "OpenAl error: alcMakeContextCurrent failed";
+}  // namespace audio_messages
+
+class gxtkSample : public Object {
+ public:
+  ALuint al_buffer;  // 0 when it has none
+
+  gxtkSample();
+  explicit gxtkSample(ALuint buffer);
+  ~gxtkSample() override;
+
+  // Takes the buffer; a different buffer held before goes to the discarded
+  // list.
+  void SetBuffer(ALuint buffer);
+  // Gives up the buffer (deleted once no source plays it).
+  virtual int Discard();
+};
+
+// One playback channel: a plain record inside gxtkAudio.
+struct gxtkChannel {
+  ALuint source;       // 0 until the channel first needs one
+  gxtkSample* sample;  // last sample started here; kept alive while heard
+  int flags;           // PlaySample's flags; non-zero loops
+  int state;           // 0 stopped, 1 playing, 2 paused
+};
+
 class gxtkAudio : public Object {
  public:
-  static gxtkAudio* audio;
+  static constexpr int kEffectChannels = 32;
+  static constexpr int kMusicChannel = 32;
+  static constexpr int kChannels = 33;
+
+  static gxtkAudio* audio;  // the single device, set by the constructor
+
+  ALCdevice* alcDevice;
+  ALCcontext* alcContext;
+  gxtkChannel channels[kChannels];
+
   gxtkAudio();
+  void mark() override;
+
+  // Pause every sounding channel / restart what Suspend paused; channels the
+  // game paused stay paused.
   virtual int Suspend();
   virtual int Resume();
+
+  virtual gxtkSample* LoadSample(String path);
+  virtual bool LoadSample__UNSAFE__(gxtkSample* sample, String path);
+
+  // 0, or -1 when no source could be had (or the channel does not exist).
+  virtual int PlaySample(gxtkSample* sample, int channel, int flags);
+  virtual int StopChannel(int channel);
+  virtual int PauseChannel(int channel);
+  virtual int ResumeChannel(int channel);
+  virtual int ChannelState(int channel);
+  virtual int SetVolume(int channel, float volume);
+  virtual int SetPan(int channel, float pan);  // pan is an angle in radians
+  virtual int SetRate(int channel, float rate);
+
+  // The whole file is decoded before it starts; -1 when it cannot be loaded.
+  virtual int PlayMusic(String path, int flags);
+  virtual int StopMusic();
+  virtual int PauseMusic();
+  virtual int ResumeMusic();
+  virtual int MusicState();
+  virtual int SetMusicVolume(float volume);
+
+ private:
+  gxtkChannel* Channel(int channel);  // null outside 0..32
+  ALuint SourceFor(int channel);      // the channel's source, made or taken
+  void FlushDiscarded();
 };
