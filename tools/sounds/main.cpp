@@ -1,13 +1,13 @@
 // kestro_soundgen: writes the game's sound effects and tunes.
 //
-//   kestro_soundgen OUTPUT_DIR [--levels] [--verbose]
+//   kestro_soundgen OUTPUT_DIR [--threads N] [--levels] [--verbose]
 //
 // Writes OUTPUT_DIR/sfx/NNN.wav for every effect slot and
 // OUTPUT_DIR/sfx/<tune>.ogg for every tune. Each file is written under a
 // temporary name and renamed into place, so an interrupted run never leaves
 // a truncated file that looks finished. The tunes render and encode on
-// worker threads (one per core, at most one per tune); their results do not
-// depend on the thread count.
+// worker threads (one per core unless --threads says otherwise, at most one
+// per tune); their results do not depend on the thread count.
 //
 // --verbose prints one line per file (length, peak, RMS); --levels also
 // prints each tune instrument's level, for balancing the mix.
@@ -19,6 +19,8 @@
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
+#include <cerrno>
 #include <cstring>
 #include <string>
 #include <thread>
@@ -100,19 +102,30 @@ struct TuneResult {
 }  // namespace
 
 int main(int argc, char** argv) {
+  const char* usage = "usage: kestro_soundgen OUTPUT_DIR [--threads N] [--levels] [--verbose]\n";
   std::string out_dir;
   bool verbose = false, levels = false;
+  int threads_wanted = 0;  // 0: one per core
   for (int i = 1; i < argc; ++i) {
-    if (std::strcmp(argv[i], "--verbose") == 0) verbose = true;
-    else if (std::strcmp(argv[i], "--levels") == 0) levels = verbose = true;
-    else if (out_dir.empty() && argv[i][0] != '-') out_dir = argv[i];
-    else {
-      std::fprintf(stderr, "usage: kestro_soundgen OUTPUT_DIR [--levels] [--verbose]\n");
+    if (std::strcmp(argv[i], "--verbose") == 0) {
+      verbose = true;
+    } else if (std::strcmp(argv[i], "--levels") == 0) {
+      levels = verbose = true;
+    } else if (std::strcmp(argv[i], "--threads") == 0 && i + 1 < argc) {
+      threads_wanted = std::atoi(argv[++i]);
+      if (threads_wanted < 1 || threads_wanted > 64) {
+        std::fputs(usage, stderr);
+        return 2;
+      }
+    } else if (out_dir.empty() && argv[i][0] != '-') {
+      out_dir = argv[i];
+    } else {
+      std::fputs(usage, stderr);
       return 2;
     }
   }
   if (out_dir.empty()) {
-    std::fprintf(stderr, "usage: kestro_soundgen OUTPUT_DIR [--levels] [--verbose]\n");
+    std::fputs(usage, stderr);
     return 2;
   }
   const auto started = std::chrono::steady_clock::now();
@@ -141,7 +154,8 @@ int main(int argc, char** argv) {
       r.encode_cpu = ThreadCpuSeconds() - t1;
     }
   };
-  unsigned cores = std::max(1u, std::thread::hardware_concurrency());
+  unsigned cores = threads_wanted > 0 ? static_cast<unsigned>(threads_wanted)
+                                     : std::max(1u, std::thread::hardware_concurrency());
   size_t thread_count = std::min<size_t>(cores, songs.size());
   std::vector<std::thread> threads;
   for (size_t t = 0; t < thread_count; ++t) threads.emplace_back(worker);
@@ -182,7 +196,7 @@ int main(int argc, char** argv) {
   }
   double elapsed =
       std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
-  std::printf("kestro_soundgen: %s in %.2f s (%zu threads)\n", ok ? "sounds written" : "FAILED",
+  std::printf("kestro_soundgen: %s in %.2f s, worker threads: %zu\n", ok ? "sounds written" : "FAILED",
               elapsed, thread_count);
   return ok ? 0 : 1;
 }
