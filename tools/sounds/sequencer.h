@@ -44,6 +44,7 @@ struct Instrument {
   float reverb_send = 0.0f;  // linear
   float transpose = 0.0f;    // semitones added to every note
   // Voice shaping; each voice reads the ones that make sense for it.
+  float attack = 0.0f;       // seconds; 0 keeps the voice's own attack
   float bright = 1.0f;       // filter opening / FM index scale
   float decay = 0.25f;       // seconds, main decay
   float release = 0.08f;     // seconds after note off

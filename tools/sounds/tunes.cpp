@@ -254,7 +254,8 @@ Song Broccoli() {
   bass.bright = 1.3f;
   bass.width = 0.3f;
   int bass_i = c.Add(bass);
-  Instrument stab = Make(Voice::kPad, 0.34f, 0.25f);
+  Instrument stab = Make(Voice::kPad, 0.17f, 0.25f);
+  stab.attack = 0.004f;
   stab.detune = 14;
   stab.bright = 1.4f;
   stab.release = 0.08f;
@@ -354,7 +355,7 @@ Song Horseraddish() {
   bell.delay_send = 0.25f;
   bell.reverb_send = 0.3f;
   int bell_i = c.Add(bell);
-  Instrument bass = Make(Voice::kPluck, 2.2f);
+  Instrument bass = Make(Voice::kPluck, 3.0f);
   bass.decay = 0.45f;
   bass.bright = 0.3f;
   bass.release = 0.04f;

@@ -26,6 +26,8 @@ std::vector<float> Buffer(float seconds, int sr) {
   return std::vector<float>(static_cast<size_t>(std::max(1.0f, seconds * sr)), 0.0f);
 }
 
+float AttackOr(const Instrument& in, float fallback) { return in.attack > 0 ? in.attack : fallback; }
+
 void FadeEnd(std::vector<float>& out, int sr) {
   size_t n = std::min(out.size(), static_cast<size_t>(kEndFade * sr));
   for (size_t i = 0; i < n; ++i) out[out.size() - 1 - i] *= static_cast<float>(i) / n;
@@ -55,7 +57,7 @@ class Metal {
 // ---- >>tonal --------------------------------------------------------------
 
 std::vector<float> Lead(const Instrument& in, float hz, float vel, float held, int sr) {
-  Adsr env{0.006f, in.decay, 0.55f, in.release};
+  Adsr env{AttackOr(in, 0.006f), in.decay, 0.55f, in.release};
   auto out = Buffer(env.Length(held), sr);
   Osc a, b(0.37f);
   Svf filter;
@@ -107,12 +109,15 @@ std::vector<float> Pluck(const Instrument& in, float hz, float vel, float held, 
   float frac = period - 0.5f - m;
   float c = (1.0f - frac) / (1.0f + frac);
   std::vector<float> line(static_cast<size_t>(m), 0.0f);
-  // Excitation: one period of noise, darker when less bright, without DC.
-  OnePole tone;
-  tone.SetLowpass(std::min(hz * (2.0f + 10.0f * in.bright), sr * 0.45f), static_cast<float>(sr));
+  // Excitation: one period of noise, darker when less bright (two poles,
+  // so a dull pluck has no hiss left), without DC.
+  OnePole tone1, tone2;
+  float cutoff = std::min(hz * (2.0f + 10.0f * in.bright), sr * 0.45f);
+  tone1.SetLowpass(cutoff, static_cast<float>(sr));
+  tone2.SetLowpass(cutoff, static_cast<float>(sr));
   float mean = 0;
   for (float& v : line) {
-    v = tone.Low(noise.Next());
+    v = tone2.Low(tone1.Low(noise.Next()));
     mean += v;
   }
   mean /= m;
@@ -138,7 +143,7 @@ std::vector<float> Pluck(const Instrument& in, float hz, float vel, float held, 
 }
 
 std::vector<float> Pad(const Instrument& in, float hz, float vel, float held, int sr, Noise& noise) {
-  Adsr env{0.12f, 0.6f, 0.8f, in.release};
+  Adsr env{AttackOr(in, 0.12f), 0.6f, 0.8f, in.release};
   auto out = Buffer(env.Length(held), sr);
   float det = std::pow(2.0f, in.detune / 1200.0f);
   Osc o1(noise.Unit()), o2(noise.Unit()), o3(noise.Unit());
