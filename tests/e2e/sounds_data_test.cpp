@@ -228,6 +228,24 @@ TEST_F(SoundData, HopsAreSoftShortAndTellTheRunnersApart) {
   EXPECT_GT(rhz / lhz, 1.1 / 0.9) << lhz << " Hz vs " << rhz << " Hz";
 }
 
+TEST_F(SoundData, LossAndHomeSoundsSayWhichRunner) {
+  // Left and right versions share a character but sit at clearly
+  // different pitches, the right one higher.
+  struct Pair {
+    int left, right;
+    double from, to;  // the stretch whose pitch is compared, seconds
+  } pairs[] = {{3, 4, 0.1, 0.4}, {6, 7, 0.0, 0.24}};
+  for (const Pair& p : pairs) {
+    SCOPED_TRACE(EffectName(p.left));
+    Wav l = Effect(p.left), r = Effect(p.right);
+    ASSERT_EQ(l.error, "");
+    ASSERT_EQ(r.error, "");
+    double lhz = ZeroCrossingHz(l.samples, static_cast<int>(l.rate), p.from, p.to);
+    double rhz = ZeroCrossingHz(r.samples, static_cast<int>(r.rate), p.from, p.to);
+    EXPECT_GT(rhz / lhz, 1.15) << lhz << " Hz vs " << rhz << " Hz";
+  }
+}
+
 TEST_F(SoundData, TunesAreOggVorbisLoopsOfHalfAMinuteOrMore) {
   for (const char* name : kTunes) {
     std::string path = DataDir() + "/sfx/" + name + ".ogg";

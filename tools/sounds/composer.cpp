@@ -80,11 +80,6 @@ Chord ParseChord(const std::string& name) {
   return c;
 }
 
-const Chord& ChordAt(const std::vector<Chord>& chords, size_t i) {
-  if (chords.empty()) Fail("chord list", "");
-  return chords[i % chords.size()];
-}
-
 }  // namespace
 
 std::vector<int> Voicing(const Chord& chord, int low, int count) {
@@ -203,7 +198,7 @@ void Composer::Arp(int inst, int bar, const std::vector<Chord>& chords, const st
                    int base, int grid, float velocity) {
   std::vector<std::string> toks = Tokens(pattern);
   for (size_t c = 0; c < chords.size(); ++c) {
-    std::vector<int> tones = Voicing(ChordAt(chords, c), base, 10);
+    std::vector<int> tones = Voicing(chords[c], base, 10);
     int step = (bar + static_cast<int>(c)) * kBar;
     size_t last = kNone;
     for (const std::string& t : toks) {

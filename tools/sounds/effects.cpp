@@ -30,7 +30,6 @@ class Canvas {
  public:
   Canvas(float seconds, int sr)
       : sr_(sr), out_(static_cast<size_t>(seconds * sr), 0.0f) {}
-  int sr() const { return sr_; }
   float fsr() const { return static_cast<float>(sr_); }
   size_t size() const { return out_.size(); }
   float& at(size_t i) { return out_[i]; }
@@ -128,7 +127,7 @@ std::vector<float> Lost(int sr, float from_hz, float to_hz, float wobble_hz, uin
 }
 
 // A runner home while the other still runs: a quick rising arpeggio with a
-// bell on top; left rises from C, right from E, a major third apart.
+// bell on top; left rises from C, right from the G a fifth above.
 std::vector<float> Goal(int sr, float root) {
   Canvas c(0.75f, sr);
   Instrument chip = Make(Voice::kChip);
@@ -292,7 +291,7 @@ std::vector<Effect> AllEffects(int sr) {
   out.push_back({4, "right runner lost", Lost(sr, 700.0f, 130.0f, 15.0f, 4)});
   out.push_back({5, "coin", Coin(sr)});
   out.push_back({6, "left runner home", Goal(sr, 72.0f)});
-  out.push_back({7, "right runner home", Goal(sr, 76.0f)});
+  out.push_back({7, "right runner home", Goal(sr, 79.0f)});
   out.push_back({8, "both runners home", Fanfare(sr)});
   out.push_back({95, "menu whoosh", Whoosh(sr)});
   out.push_back({96, "logo jingle", Jingle(sr)});
