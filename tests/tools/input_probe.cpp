@@ -1,0 +1,67 @@
+// An application on the real host that prints what its input device sees,
+// one line per observation, prefixed with the update number:
+//   ready W H               after p_OnCreate (device size)
+//   uN hit KEY COUNT        KeyHit of KEY in update N
+//   uN down KEY / uN up KEY KeyDown changed since the previous update
+//   uN char C               a character from GetChar, in queue order
+//   uN mouse X Y            the mouse position changed
+// Usage: input_probe [UPDATES_PER_SECOND]   (default 60)
+// The close and back keys end it through the application layer (exit 0).
+#include <cstdio>
+#include <cstdlib>
+
+#include "app/app.h"
+#include "host/glfw_game.h"
+
+namespace {
+
+int updateRate = 60;
+
+class c_ProbeApp : public c_App {
+ public:
+  int updates = 0;
+  bool wasDown[c_InputDevice::kKeyCount] = {};
+  float lastX = 0, lastY = 0;
+
+  c_ProbeApp* m_new() {
+    c_App::m_new();
+    return this;
+  }
+
+  int p_OnCreate() override {
+    rv_app_SetUpdateRate(updateRate);
+    std::printf("ready %d %d\n", rv_app_DeviceWidth(), rv_app_DeviceHeight());
+    std::fflush(stdout);
+    return 0;
+  }
+
+  int p_OnUpdate() override {
+    ++updates;
+    for (int key = 0; key < c_InputDevice::kKeyCount; ++key) {
+      if (int hits = rv_input_KeyHit(key)) std::printf("u%d hit %d %d\n", updates, key, hits);
+      bool down = rv_input_KeyDown(key);
+      if (down != wasDown[key]) {
+        std::printf("u%d %s %d\n", updates, down ? "down" : "up", key);
+        wasDown[key] = down;
+      }
+    }
+    while (int ch = rv_input_GetChar()) std::printf("u%d char %d\n", updates, ch);
+    float x = rv_input_MouseX(), y = rv_input_MouseY();
+    if (x != lastX || y != lastY) {
+      std::printf("u%d mouse %g %g\n", updates, x, y);
+      lastX = x;
+      lastY = y;
+    }
+    std::fflush(stdout);
+    return 0;
+  }
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc > 1) updateRate = std::atoi(argv[1]);
+  RvKestroGame::createApp = [] { (new c_ProbeApp())->m_new(); };
+  RvKestroGame::Main(argc, argv);
+  return 0;
+}
