@@ -5,10 +5,12 @@
 //   uN down KEY / uN up KEY KeyDown changed since the previous update
 //   uN char C               a character from GetChar, in queue order
 //   uN mouse X Y            the mouse position changed
-// Usage: input_probe [UPDATES_PER_SECOND]   (default 60)
+//   uN tick                 every update, with "ticks" as second argument
+// Usage: input_probe [UPDATES_PER_SECOND [ticks]]   (default 60)
 // The close and back keys end it through the application layer (exit 0).
 #include <cstdio>
 #include <cstdlib>
+#include <string>
 
 #include "app/app.h"
 #include "host/glfw_game.h"
@@ -16,6 +18,7 @@
 namespace {
 
 int updateRate = 60;
+bool ticks = false;
 
 class c_ProbeApp : public c_App {
  public:
@@ -37,6 +40,7 @@ class c_ProbeApp : public c_App {
 
   int p_OnUpdate() override {
     ++updates;
+    if (ticks) std::printf("u%d tick\n", updates);
     for (int key = 0; key < c_InputDevice::kKeyCount; ++key) {
       if (int hits = rv_input_KeyHit(key)) std::printf("u%d hit %d %d\n", updates, key, hits);
       bool down = rv_input_KeyDown(key);
@@ -61,6 +65,7 @@ class c_ProbeApp : public c_App {
 
 int main(int argc, char** argv) {
   if (argc > 1) updateRate = std::atoi(argv[1]);
+  ticks = argc > 2 && std::string(argv[2]) == "ticks";
   RvKestroGame::createApp = [] { (new c_ProbeApp())->m_new(); };
   RvKestroGame::Main(argc, argv);
   return 0;

@@ -1,14 +1,16 @@
-// Sends raw key events through XTest, all in one batch, so they reach the
-// window together (one event poll, one update):
-//   input_xtest +KEY -KEY ...
+// Sends raw key events through XTest:
+//   input_xtest +KEY -KEY =MS ...
 // "+" presses, "-" releases; KEY is an X keycode (a number, e.g. 108 for the
-// right Alt key alone) or a keysym name ("a", "Left").
+// right Alt key alone) or a keysym name ("a", "Left"). "=MS" flushes what was
+// sent and waits MS milliseconds (a release followed by a press of the same
+// key within 20 ms is taken for auto-repeat by the window's toolkit).
 #include <X11/Xlib.h>
 #include <X11/extensions/XTest.h>
 
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 
 int main(int argc, char** argv) {
   Display* dpy = XOpenDisplay(nullptr);
@@ -18,6 +20,13 @@ int main(int argc, char** argv) {
   }
   for (int i = 1; i < argc; ++i) {
     const char* arg = argv[i];
+    if (arg[0] == '=') {
+      XSync(dpy, False);
+      long ms = std::strtol(arg + 1, nullptr, 10);
+      timespec ts = {ms / 1000, (ms % 1000) * 1000000L};
+      nanosleep(&ts, nullptr);
+      continue;
+    }
     if ((arg[0] != '+' && arg[0] != '-') || !arg[1]) {
       std::fprintf(stderr, "input_xtest: bad event '%s'\n", arg);
       return 2;
