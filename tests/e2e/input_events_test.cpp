@@ -32,9 +32,9 @@ class InputProbe : public ::testing::Test {
   unsigned long window = 0;
   int marks = 0;
 
-  void Launch(int updatesPerSecond = 60, bool ticks = false) {
+  void Launch(int updatesPerSecond = 60, const std::string& option = "") {
     StartXvfb();
-    probe.Start({ToolPath("input_probe"), std::to_string(updatesPerSecond), ticks ? "ticks" : ""});
+    probe.Start({ToolPath("input_probe"), std::to_string(updatesPerSecond), option});
     window = WaitForWindow("Tazmelo");
     ASSERT_NE(window, 0u);
     ASSERT_TRUE(WaitFor([&] { return probe.Stdout().find("ready 640 480\n") != std::string::npos; }))
@@ -219,7 +219,7 @@ TEST_F(InputProbe, PressReleasePressBeforeOneUpdateIsTwoHits) {
   // One update per second, each announced: right after one, the three
   // events (40 ms apart, so none looks like auto-repeat) land well before
   // the next.
-  Launch(1, true);
+  Launch(1, "ticks");
   auto ticks = [&] {
     auto seen = Seen();
     return std::count(seen.begin(), seen.end(), "tick");
@@ -260,6 +260,25 @@ TEST_F(InputProbe, LeftMouseButtonIsKeyOneAndTheFirstFinger) {
   EXPECT_EQ(Sorted(Only(seen, "down")), Sorted({"down 1", "down 384", "down 2"}));
   EXPECT_EQ(Sorted(Only(seen, "up")), Sorted({"up 1", "up 384", "up 2"}));
   EXPECT_NE(std::find(all.begin(), all.end(), "mouse 100 50"), all.end());
+}
+
+TEST_F(InputProbe, KeysHeldWhileTheWindowIsReopenedAreReleased) {
+  Launch(60, "reopen");
+  Mark();
+  ASSERT_EQ(Xdotool({"keydown", "d"}), 0);
+  ASSERT_EQ(Xdotool({"keydown", "Left"}), 0);
+  ASSERT_EQ(Xdotool({"key", "F11"}), 0);
+  ASSERT_TRUE(WaitFor([&] {
+    auto seen = Seen();
+    return std::find(seen.begin(), seen.end(), "reopened") != seen.end();
+  })) << probe.Stdout();
+  std::vector<std::string> seen = Mark();
+  ASSERT_EQ(Xdotool({"keyup", "d"}), 0);
+  ASSERT_EQ(Xdotool({"keyup", "Left"}), 0);
+  auto at = [&](const std::string& s) { return std::find(seen.begin(), seen.end(), s); };
+  EXPECT_NE(at("up 68"), seen.end()) << probe.Stdout();
+  EXPECT_NE(at("up 37"), seen.end());
+  EXPECT_LT(at("reopened"), at("up 68"));
 }
 
 TEST_F(InputProbe, CloseRequestEndsTheApplicationWithZero) {

@@ -5,8 +5,9 @@
 //   uN down KEY / uN up KEY KeyDown changed since the previous update
 //   uN char C               a character from GetChar, in queue order
 //   uN mouse X Y            the mouse position changed
-//   uN tick                 every update, with "ticks" as second argument
-// Usage: input_probe [UPDATES_PER_SECOND [ticks]]   (default 60)
+// Usage: input_probe [UPDATES_PER_SECOND [OPTION...]]   (default 60)
+//   ticks    also print "uN tick" every update
+//   reopen   F11 reopens the window (as a full-screen switch does)
 // The close and back keys end it through the application layer (exit 0).
 #include <cstdio>
 #include <cstdlib>
@@ -19,6 +20,7 @@ namespace {
 
 int updateRate = 60;
 bool ticks = false;
+bool reopen = false;
 
 class c_ProbeApp : public c_App {
  public:
@@ -56,6 +58,10 @@ class c_ProbeApp : public c_App {
       lastX = x;
       lastY = y;
     }
+    if (reopen && rv_input_KeyHit(122)) {
+      rv_app__game->SetDeviceWindow(640, 480, 0);
+      std::printf("u%d reopened\n", updates);
+    }
     std::fflush(stdout);
     return 0;
   }
@@ -65,7 +71,10 @@ class c_ProbeApp : public c_App {
 
 int main(int argc, char** argv) {
   if (argc > 1) updateRate = std::atoi(argv[1]);
-  ticks = argc > 2 && std::string(argv[2]) == "ticks";
+  for (int i = 2; i < argc; ++i) {
+    ticks = ticks || std::string(argv[i]) == "ticks";
+    reopen = reopen || std::string(argv[i]) == "reopen";
+  }
   RvKestroGame::createApp = [] { (new c_ProbeApp())->m_new(); };
   RvKestroGame::Main(argc, argv);
   return 0;
