@@ -68,12 +68,20 @@ class RvGlfwGame : public RvGame {
   virtual void PollEvents();
   virtual void WaitEvents();
 
+  // Joystick readings, raw as GLFW 3 gives them (host/glfw_joystick.cpp);
+  // the port map and the pad layouts are built on these three alone, so tests
+  // can script a pad where GLFW cannot fake one.
+  virtual bool JoystickPresent(int jid);
+  virtual const float* JoystickAxes(int jid, int* count);
+  virtual const unsigned char* JoystickButtons(int jid, int* count);
+
   double _updatePeriod;
   double _nextUpdate;
   String _baseDir;
   String _internalDir;
   int _swapInterval;
   GLFWwindow* _window;
+  int _joyPorts[4] = {-1, -1, -1, -1};  // GLFW joystick per unit, -1 = none
 };
 
 class RvKestroGame : public RvGlfwGame {
