@@ -250,6 +250,7 @@ int gxtkGraphics::BeginRender() {
     height = RvGame::_game->GetDeviceHeight();
   }
   vertexCount = 0;
+  blendMode = 0;  // set again below, with the rest of GL's frame state
   if (!drawing) return 1;
 
   glViewport(0, 0, width, height);
@@ -299,7 +300,12 @@ int gxtkGraphics::SetColor(float r, float g, float b) {
 }
 
 int gxtkGraphics::SetBlend(int blend) {
+  // Asking again for the mode GL already has changes nothing on screen, so
+  // it keeps the batch open: the game sets the blend before every record.
+  int mode = blend == 1 ? 1 : 0;
+  if (mode == blendMode) return 0;
   Flush();
+  blendMode = mode;
   if (!drawing) return 0;
   if (blend == 1) {
     glBlendFunc(GL_ONE, GL_ONE);  // additive
@@ -348,7 +354,8 @@ int gxtkGraphics::Cls(float r, float g, float b) {
 // When the open batch is drawn (flushed), all in one place:
 //  - a primitive of another type, or on another texture (or none), arrives;
 //  - a primitive does not fit in the 1024 vertices left;
-//  - SetBlend or SetScissor changes GL state the batch must be drawn under;
+//  - SetBlend (to a different mode) or SetScissor changes GL state the batch
+//    must be drawn under;
 //  - ReadPixels must see everything drawn so far;
 //  - WritePixels2 is about to change the texture of the open batch;
 //  - EndRender ends the frame.

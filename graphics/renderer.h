@@ -142,6 +142,7 @@ class gxtkGraphics : public Object {
   gxtkSurface* batchSurface = nullptr;
 
   bool drawing = true;
+  int blendMode = 0;  // the blend function GL has now: 0 alpha, 1 additive
   Counters counters;
 
  private:

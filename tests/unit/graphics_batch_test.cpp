@@ -139,6 +139,28 @@ TEST_F(GraphicsBatcher, StateChangesThatTouchGlFlushOthersDoNot) {
   EXPECT_EQ(Stats().batches, 3);
 }
 
+TEST_F(GraphicsBatcher, AskingForTheCurrentBlendKeepsTheBatchOpen) {
+  // The game's replay sets the blend before every record.
+  for (int i = 0; i < 10; ++i) {
+    g->SetBlend(0);
+    g->DrawSurface(surface, (float)i, 0);
+  }
+  EXPECT_EQ(Stats().batches, 0);
+  g->SetBlend(1);
+  g->SetBlend(1);
+  EXPECT_EQ(Stats().batches, 1);
+  g->DrawSurface(surface, 0, 0);
+  g->SetBlend(3);  // anything but 1 is alpha blending
+  EXPECT_EQ(Stats().batches, 2);
+  g->EndRender();
+  g->BeginRender();  // a frame starts in alpha blending
+  g->DrawSurface(surface, 0, 0);
+  g->SetBlend(0);
+  EXPECT_EQ(Stats().batches, 2);
+  g->SetBlend(1);
+  EXPECT_EQ(Stats().batches, 3);
+}
+
 TEST_F(GraphicsBatcher, ColourIsPremultipliedAndBakedIntoEachVertex) {
   g->SetColor(255, 128, 0);
   g->SetAlpha(0.5f);
