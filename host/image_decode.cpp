@@ -1,4 +1,7 @@
 // The one translation unit that compiles stb_image, restricted to PNG.
+// The header is read with stbi_info first so the size limits of
+// image_decode.h are enforced before stb allocates anything for pixels;
+// 16-bit files come out as 8 bits per channel, palettes as RGB or RGBA.
 #include "host/image_decode.h"
 
 #include <cstring>
@@ -20,10 +23,33 @@
 #pragma GCC diagnostic pop
 #endif
 
+namespace {
+
+// Every chunk up to IEND must lie inside the buffer. stb sizes its IDAT
+// buffer from the chunk length fields before it reads the data, so a
+// 100-byte file claiming a 1 GiB chunk would otherwise make it reserve 1 GiB.
+bool chunks_in_bounds(const unsigned char* p, std::size_t size) {
+  std::size_t at = 8;
+  while (size - at >= 12) {
+    std::size_t len = (std::size_t)p[at] << 24 | (std::size_t)p[at + 1] << 16 |
+                      (std::size_t)p[at + 2] << 8 | p[at + 3];
+    if (len > size - at - 12) return false;
+    if (std::memcmp(p + at + 4, "IEND", 4) == 0) return true;
+    at += len + 12;
+  }
+  return false;
+}
+
+}  // namespace
+
+bool IsPngSignature(const unsigned char* bytes, std::size_t size) {
+  static const unsigned char kSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n'};
+  return bytes && size >= 8 && std::memcmp(bytes, kSignature, 8) == 0;
+}
+
 unsigned char* DecodePng(const unsigned char* bytes, std::size_t size, int* width, int* height,
                          int* depth) {
-  static const unsigned char kSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n'};
-  if (!bytes || size < 8 || size > 0x7fffffff || std::memcmp(bytes, kSignature, 8) != 0) {
+  if (!IsPngSignature(bytes, size) || size > 0x7fffffff || !chunks_in_bounds(bytes, size)) {
     return nullptr;
   }
   int w = 0, h = 0, n = 0;

@@ -12,6 +12,9 @@
 constexpr int kMaxImageSide = 16384;
 constexpr long long kMaxImagePixels = 32ll << 20;  // 128 MiB as RGBA
 
+// True when the bytes begin with the 8-byte PNG signature.
+bool IsPngSignature(const unsigned char* bytes, std::size_t size);
+
 // Gives a malloc'ed block of width x height x depth bytes, top row first, or
 // null when the bytes are not an acceptable PNG.
 unsigned char* DecodePng(const unsigned char* bytes, std::size_t size, int* width, int* height,

@@ -2,6 +2,7 @@
 #include "host/platform.h"
 
 #include <arpa/inet.h>
+#include <dirent.h>
 #include <fcntl.h>
 #include <limits.h>
 #include <netdb.h>
@@ -15,6 +16,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
@@ -46,6 +48,19 @@ FILE* OpenFile(const String& path, const String& mode) {
   return f;
 }
 
+// ---- Atomic file replacement ----------------------------------------------
+// The new contents go to "<name>.tmp-<pid>-<n>" in the target's directory
+// (created exclusively, so two savers never share one), are written with
+// every write checked, fsync'ed and closed, then renamed over the target;
+// the directory is fsync'ed so the rename itself survives a power cut. A
+// process killed mid-save leaves the old file and a stray temporary; the next
+// successful save removes temporaries whose process is gone.
+//
+// Decisions: the temporary is created 0666 less the umask, or with the old
+// file's permission bits when there is one; a symbolic link to an existing
+// file is followed, so the link stays and its target is replaced; when the
+// target is a directory, or the rename fails, nothing is replaced and the
+// result is -1 like a file that cannot be created.
 namespace {
 
 bool write_all(int fd, const char* p, std::size_t n) {
@@ -55,36 +70,89 @@ bool write_all(int fd, const char* p, std::size_t n) {
       if (errno == EINTR) continue;
       return false;
     }
+    if (w == 0) return false;
     p += w;
     n -= (std::size_t)w;
   }
   return true;
 }
 
+std::string dir_of(const std::string& path) {
+  std::size_t slash = path.rfind('/');
+  if (slash == std::string::npos) return ".";
+  return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+std::string base_of(const std::string& path) {
+  std::size_t slash = path.rfind('/');
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// Removes "<base>.tmp-<pid>-<n>" files in dir whose writer no longer runs.
+void remove_stale_temporaries(const std::string& dir, const std::string& base) {
+  DIR* d = opendir(dir.c_str());
+  if (!d) return;
+  std::string prefix = base + ".tmp-";
+  while (dirent* e = readdir(d)) {
+    if (std::strncmp(e->d_name, prefix.c_str(), prefix.size()) != 0) continue;
+    char* end = nullptr;
+    long pid = std::strtol(e->d_name + prefix.size(), &end, 10);
+    if (pid <= 0 || !end || *end != '-') continue;
+    if (pid == (long)getpid()) continue;
+    if (kill((pid_t)pid, 0) == 0 || errno != ESRCH) continue;
+    unlinkat(dirfd(d), e->d_name, 0);
+  }
+  closedir(d);
+}
+
 }  // namespace
 
 int WriteFileAtomically(const String& path, const void* bytes, std::size_t size) {
   std::string target = path.ToUtf8();
-  if (target.empty()) return -1;
-  std::string dir = ".";
-  std::size_t slash = target.rfind('/');
-  if (slash != std::string::npos) dir = slash == 0 ? "/" : target.substr(0, slash);
-  std::string tmp = target + ".tmp-XXXXXX";
-  int fd = mkstemp(&tmp[0]);
+  if (target.empty() || target.find('\0') != std::string::npos) return -1;
+  struct stat st;
+  bool exists = false;
+  if (lstat(target.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
+    char* real = realpath(target.c_str(), nullptr);
+    if (real) {
+      target = real;
+      std::free(real);
+    }
+  }
+  if (stat(target.c_str(), &st) == 0) {
+    if (S_ISDIR(st.st_mode)) return -1;
+    exists = true;
+  }
+  std::string dir = dir_of(target);
+
+  static unsigned counter = 0;
+  std::string tmp;
+  int fd = -1;
+  for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
+    tmp = target + ".tmp-" + std::to_string((long)getpid()) + "-" + std::to_string(counter++);
+    fd = open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd < 0 && errno != EEXIST) return -1;
+  }
   if (fd < 0) return -1;
-  fchmod(fd, 0644);
+  if (exists) fchmod(fd, st.st_mode & 07777);
+
   bool ok = write_all(fd, static_cast<const char*>(bytes), size);
   ok = fsync(fd) == 0 && ok;
   ok = close(fd) == 0 && ok;
-  if (!ok || rename(tmp.c_str(), target.c_str()) != 0) {
+  if (!ok) {
     unlink(tmp.c_str());
     return -2;
   }
-  int dfd = open(dir.c_str(), O_RDONLY | O_DIRECTORY);
+  if (rename(tmp.c_str(), target.c_str()) != 0) {
+    unlink(tmp.c_str());
+    return -1;
+  }
+  int dfd = open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (dfd >= 0) {
     fsync(dfd);
     close(dfd);
   }
+  remove_stale_temporaries(dir, base_of(target));
   return 0;
 }
 
