@@ -75,6 +75,26 @@ class LoopbackServer {
   std::vector<int> open_;  // connections whose handler runs
 };
 
+// A server that never answers: it listens with a backlog of 0, never accepts,
+// and fills its accept queue with connections of its own, so the system drops
+// every further connection request and a connect to it stays pending (the
+// client retries for minutes). Close() stops listening: the next retry of a
+// pending connect is refused.
+class SilentServer {
+ public:
+  SilentServer();
+  ~SilentServer();
+  SilentServer(const SilentServer&) = delete;
+  SilentServer& operator=(const SilentServer&) = delete;
+  int Port() const { return port_; }
+  void Close();
+
+ private:
+  int listener_ = -1;
+  int port_ = 0;
+  std::vector<int> fillers_;
+};
+
 // An HTTP server of our own: reads the request header (and a body of
 // Content-Length bytes), records the request, then writes the pieces of the
 // response with a pause between them and closes.
