@@ -84,6 +84,8 @@ bool RvDataBuffer::_Load(const String& path) {
 }
 
 bool RvDataBuffer::_LoadAsync(const String& path, RvThread* thread) {
+  // The caller's path is only read, to make a copy this thread alone holds;
+  // an empty path (whose representation is shared) is never copied.
   if (data || path.Empty() || !RvGame::_game) return false;
   String own = RvThread::Strdup(path);
   int size = 0;

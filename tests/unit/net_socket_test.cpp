@@ -210,17 +210,6 @@ TEST(NetSocketConnect, RefusedOrUnresolvableFailsAndLeavesTheSocketOpen) {
   EXPECT_EQ(server.Accepted(), 0);
 }
 
-TEST(NetSocketConnect, AClosedSocketDoesNotConnect) {
-  LoopbackServer server([](int fd) { testing_support::ReadToEnd(fd); });
-  Log* log = Keep(new Log());
-  c_Socket* s = Stream();
-  s->p_Close();
-  s->p_ConnectAsync(String("127.0.0.1"), server.Port(), log);
-  PumpFor(0.1);
-  EXPECT_EQ(log->connects, 0);
-  EXPECT_FALSE(s->p_IsOpen());
-}
-
 // ---- Send and receive -------------------------------------------------------
 
 TEST(NetSocketIo, TwoSendsCompleteInOrderEachWithItsOwnCount) {
@@ -302,19 +291,20 @@ TEST(NetSocketIo, ReceivesWhatTheServerSendsThenZeroAtClose) {
 }
 
 TEST(NetSocketIo, FailedSendReachesTheListenerAsMinusOne) {
-  std::atomic<bool> reset{false};
-  LoopbackServer server([&](int fd) {
+  LoopbackServer server([](int fd) {
     testing_support::ResetOnClose(fd);  // the server closes it after this
-    reset = true;
   });
   Log* log = Keep(new Log());
   c_Socket* s = Connected(server.Port(), log);
-  ASSERT_TRUE(PumpUntil([&] { return reset.load(); }));
-  PumpFor(0.05);
+  // The pending receive ends when the reset arrives.
+  c_DataBuffer* in = Keep((new c_DataBuffer())->m_new(4));
+  s->p_ReceiveAsync(in, 0, 4, log);
+  ASSERT_TRUE(PumpUntil([&] { return log->events.size() == 2; }));
+  EXPECT_TRUE(log->events[1] == "receive -1" || log->events[1] == "receive 0") << log->events[1];
   c_DataBuffer* out = Keep(Text("after the reset"));
   s->p_SendAsync(out, 0, 15, log);
-  ASSERT_TRUE(PumpUntil([&] { return log->events.size() == 2; }));
-  EXPECT_EQ(log->events[1], "send 0 -1");
+  ASSERT_TRUE(PumpUntil([&] { return log->events.size() == 3; }));
+  EXPECT_EQ(log->events[2], "send 0 -1");
   EXPECT_TRUE(s->p_IsOpen());  // not closed for it
 }
 
@@ -330,30 +320,6 @@ TEST(NetSocketIo, ClosingWithAReceivePendingWakesTheWorker) {
   ASSERT_TRUE(PumpUntil([&] { return log->events.size() == 2; }));
   EXPECT_TRUE(log->events[1] == "receive 0" || log->events[1] == "receive -1") << log->events[1];
   EXPECT_EQ(s->m_readQueue->Outstanding(), 0);
-}
-
-TEST(NetSocketIo, DatagramSocketsSendAndReceiveOnceConnected) {
-  RvSocket* peer = Keep(new RvSocket());
-  ASSERT_TRUE(peer->Open(RvSocket::kDatagram));
-  ASSERT_TRUE(peer->Bind(String("127.0.0.1"), 0));
-  RvSocketAddress* at = Keep(new RvSocketAddress());
-  ASSERT_TRUE(peer->GetLocalAddress(at));
-  at->Validate();
-  Log* log = Keep(new Log());
-  c_Socket* s = Keep((new c_Socket())->m_new(String("datagram")));
-  s->p_ConnectAsync(String("127.0.0.1"), at->port, log);
-  ASSERT_TRUE(PumpUntil([&] { return log->connects > 0; }));
-  ASSERT_TRUE(s->p_IsConnected());
-  c_DataBuffer* out = Keep(Text("datagram"));
-  s->p_SendAsync(out, 0, 8, log);
-  ASSERT_TRUE(PumpUntil([&] { return log->events.size() == 2; }));
-  c_DataBuffer* in = Keep((new c_DataBuffer())->m_new(16));
-  RvSocketAddress* from = Keep(new RvSocketAddress());
-  EXPECT_EQ(peer->ReceiveFrom(in, 0, 16, from), 8);
-  EXPECT_EQ(peer->SendTo(in, 0, 4, from), 4);
-  s->p_ReceiveAsync(in, 8, 8, log);
-  ASSERT_TRUE(PumpUntil([&] { return log->events.size() == 3; }));
-  EXPECT_EQ(log->received, "data");
 }
 
 // ---- The queue's limit ------------------------------------------------------

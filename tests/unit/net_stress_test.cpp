@@ -31,6 +31,7 @@ class EchoClient : public Object,
   c_Socket* socket = nullptr;
   int issued = 0;
   int sends_done = 0;
+  int receives = 0;
   std::string sent, received;
   std::vector<std::string> errors;
 
@@ -44,7 +45,7 @@ class EchoClient : public Object,
     ++issued;
     socket->p_SendAsync(b, 1, n, this);
   }
-  void Receive() { socket->p_ReceiveAsync((new c_DataBuffer())->m_new(256), 0, 256, this); }
+  void Receive() { socket->p_ReceiveAsync((new c_DataBuffer())->m_new(64), 0, 64, this); }
 
   int p_OnConnectComplete(bool ok, c_Socket*) override {
     if (!ok) errors.push_back("connect failed");
@@ -59,6 +60,7 @@ class EchoClient : public Object,
     return 0;
   }
   int p_OnReceiveComplete(c_DataBuffer* data, int offset, int count, c_Socket*) override {
+    ++receives;
     if (count <= 0) return 0;
     received.append(reinterpret_cast<char*>(data->data) + offset, (std::size_t)count);
     Receive();
@@ -98,6 +100,10 @@ TEST(NetQueueStress, ThousandsOfOperationsAcrossSeveralSockets) {
     gc_collect();
     std::this_thread::yield();
   }
+  int operations = 0;
+  for (EchoClient* c : clients) operations += 1 + c->sends_done + c->receives;
+  RecordProperty("operations", operations);
+  EXPECT_GT(operations, kSockets * kSendsPerSocket);
   for (EchoClient* c : clients) {
     EXPECT_TRUE(c->errors.empty()) << c->errors.front();
     EXPECT_EQ(c->sends_done, kSendsPerSocket);
