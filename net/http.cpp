@@ -58,6 +58,7 @@ int c_HttpRequest::p_Open(String method, String url, c_IOnHttpRequestComplete* l
   gc_assign(m_lines, (new c_StringStack())->m_new());
   m_receiveOffset = 0;
   m_finished = false;
+  m_headerBytes = 0;
   m_lines->p_Push4(method + String(" ") + m_url->p_FullPath() + String(" HTTP/1.0"));
   m_lines->p_Push4(String("Host: ") + m_url->p_Domain());
   return 0;
@@ -140,6 +141,11 @@ int c_HttpRequest::p_OnReceiveComplete(c_DataBuffer*, int offset, int count, c_S
 
   // Header phase: [0, offset) is an unfinished line from before, without a
   // line feed; the new bytes are scanned for the ends of lines.
+  m_headerBytes += end - offset;
+  if (m_headerBytes > kMaxHeaderBytes) {
+    p_Finish();
+    return 0;
+  }
   int start = 0;
   for (int i = offset; i < end; ++i) {
     if (b[i] != '\n') continue;

@@ -24,7 +24,9 @@
 //   character cut by a receive boundary is held back and joined to the next
 //   piece, so the text does not depend on how the network split it.
 // - A header line that fills the whole receive buffer ends the request
-//   (status -1) instead of issuing a receive of zero bytes.
+//   (status -1) instead of issuing a receive of zero bytes, and so does a
+//   header of more than kMaxHeaderBytes in all: a server cannot make the
+//   client collect header lines without end. The body is not limited.
 // - No timeout: a server that never answers and never closes leaves the
 //   request pending.
 #pragma once
@@ -47,6 +49,7 @@ class c_HttpRequest : public Object,
  public:
   static constexpr int kHeaderBufferBytes = 4096;
   static constexpr int kReceiveBufferBytes = 16384;
+  static constexpr int kMaxHeaderBytes = 65536;  // response header lines in all
 
   String m_method;
   c_Url* m_url = nullptr;
@@ -65,6 +68,7 @@ class c_HttpRequest : public Object,
   // header line, or after a held-back partial character of the body.
   int m_receiveOffset = 0;
   bool m_finished = false;
+  int m_headerBytes = 0;  // response header bytes seen
 
   c_HttpRequest* m_new();
   c_HttpRequest* m_new2(String method, String url, c_IOnHttpRequestComplete* listener);

@@ -1,6 +1,7 @@
 // Thin IPv4 sockets over the platform layer: RvSocketAddress (an endpoint and
 // its readable form) and RvSocket (a TCP stream, a TCP server or a UDP
-// socket). All OS specifics live in host/platform_*.cpp.
+// socket). Everything that depends on the operating system lives in
+// host/platform_*.cpp.
 //
 // Decisions:
 // - Name lookup is reentrant (getaddrinfo in the platform layer), so any

@@ -324,6 +324,16 @@ TEST(NetHttpParse, AHeaderLineThatFillsTheBufferEndsTheRequest) {
   EXPECT_EQ(r->p_Status(), -1);
 }
 
+TEST(NetHttpParse, AHeaderWithoutEndEndsTheRequest) {
+  Listener* listener = new Listener();
+  c_HttpRequest* r = Opened(listener);
+  Feed(r, "HTTP/1.0 200 OK\r\n");
+  for (int i = 0; i < 10000 && listener->calls == 0; ++i) Feed(r, "X-Again: and again\r\n");
+  EXPECT_EQ(listener->calls, 1);
+  EXPECT_EQ(r->p_Status(), -1);
+  EXPECT_LE(r->m_lines->p_Length(), c_HttpRequest::kMaxHeaderBytes / 20);
+}
+
 TEST(NetHttpParse, BareLineFeedsAndBodyBytesThatAreNotUtf8) {
   Listener* listener = new Listener();
   c_HttpRequest* r = Opened(listener);
