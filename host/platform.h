@@ -34,12 +34,41 @@ bool StartThread(void (*fn)(void* arg), void* arg);
 void OpenUrl(const char* url);
 
 // --- Sockets (IPv4, BSD-style handles; -1 is no socket) -------------------
+// Blocking calls; the networking layer runs them on worker threads, so every
+// one of them is reentrant and safe to call from any thread.
 using SocketHandle = int;
 constexpr SocketHandle kNoSocket = -1;
+
+// An IPv4 endpoint: the address in network byte order (its four bytes are the
+// dotted quad in order), the port in host order.
+struct IPv4Endpoint {
+  uint32_t address = 0;  // 0 is "any address"
+  int port = 0;
+};
+
+enum class SocketKind { kTcp, kUdp };
+
 void SocketStartup();  // once per process
+// A new socket; TCP sockets get TCP_NODELAY. kNoSocket on failure.
+SocketHandle OpenSocket(SocketKind kind);
 void CloseSocket(SocketHandle s);
+// Shuts both directions down: a call blocked in receive on another thread
+// returns (0), a blocked send fails. The handle stays valid until closed.
+void ShutdownSocket(SocketHandle s);
 // Resolves an IPv4 host name with a reentrant lookup; false when it does not
 // resolve. The address is in network byte order.
 bool ResolveIPv4(const char* host, uint32_t* address);
+bool BindSocket(SocketHandle s, const IPv4Endpoint& at);
+bool ConnectSocket(SocketHandle s, const IPv4Endpoint& to);
+bool ListenSocket(SocketHandle s, int backlog);
+SocketHandle AcceptSocket(SocketHandle s);  // kNoSocket on failure
+// One send or receive; bytes moved, 0 at an orderly close (receive), -1 on
+// failure. Interrupted calls are retried; a closed peer never raises SIGPIPE.
+int SocketSend(SocketHandle s, const void* bytes, int count);
+int SocketReceive(SocketHandle s, void* bytes, int count);
+int SocketSendTo(SocketHandle s, const void* bytes, int count, const IPv4Endpoint& to);
+int SocketReceiveFrom(SocketHandle s, void* bytes, int count, IPv4Endpoint* from);
+bool SocketLocalEndpoint(SocketHandle s, IPv4Endpoint* at);
+bool SocketRemoteEndpoint(SocketHandle s, IPv4Endpoint* at);
 
 }  // namespace platform

@@ -6,6 +6,8 @@
 #include <fcntl.h>
 #include <limits.h>
 #include <netdb.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <pthread.h>
 #include <signal.h>
 #include <spawn.h>
@@ -218,8 +220,54 @@ void SocketStartup() {
   (void)done;
 }
 
+namespace {
+
+sockaddr_in to_sockaddr(const IPv4Endpoint& e) {
+  sockaddr_in sa;
+  std::memset(&sa, 0, sizeof sa);
+  sa.sin_family = AF_INET;
+  sa.sin_port = htons((uint16_t)e.port);
+  sa.sin_addr.s_addr = e.address;
+  return sa;
+}
+
+IPv4Endpoint from_sockaddr(const sockaddr_in& sa) {
+  IPv4Endpoint e;
+  e.address = sa.sin_addr.s_addr;
+  e.port = ntohs(sa.sin_port);
+  return e;
+}
+
+// Retries a call interrupted by a signal.
+template <class F>
+auto retry(F call) -> decltype(call()) {
+  for (;;) {
+    auto r = call();
+    if (r >= 0 || errno != EINTR) return r;
+  }
+}
+
+int clamp_result(ssize_t n) { return n < 0 ? -1 : (int)n; }
+
+}  // namespace
+
+SocketHandle OpenSocket(SocketKind kind) {
+  int s = kind == SocketKind::kTcp ? socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, IPPROTO_TCP)
+                                   : socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, IPPROTO_UDP);
+  if (s < 0) return kNoSocket;
+  if (kind == SocketKind::kTcp) {
+    int one = 1;
+    setsockopt(s, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
+  }
+  return s;
+}
+
 void CloseSocket(SocketHandle s) {
   if (s >= 0) close(s);
+}
+
+void ShutdownSocket(SocketHandle s) {
+  if (s >= 0) shutdown(s, SHUT_RDWR);
 }
 
 bool ResolveIPv4(const char* host, uint32_t* address) {
@@ -230,6 +278,73 @@ bool ResolveIPv4(const char* host, uint32_t* address) {
   if (getaddrinfo(host, nullptr, &hints, &result) != 0 || !result) return false;
   *address = reinterpret_cast<sockaddr_in*>(result->ai_addr)->sin_addr.s_addr;
   freeaddrinfo(result);
+  return true;
+}
+
+bool BindSocket(SocketHandle s, const IPv4Endpoint& at) {
+  sockaddr_in sa = to_sockaddr(at);
+  return bind(s, reinterpret_cast<sockaddr*>(&sa), sizeof sa) == 0;
+}
+
+bool ConnectSocket(SocketHandle s, const IPv4Endpoint& to) {
+  sockaddr_in sa = to_sockaddr(to);
+  // A connect interrupted by a signal goes on in the background; it must
+  // not be restarted (that fails with EALREADY), so EINTR is a failure here.
+  return connect(s, reinterpret_cast<sockaddr*>(&sa), sizeof sa) == 0;
+}
+
+bool ListenSocket(SocketHandle s, int backlog) { return listen(s, backlog) == 0; }
+
+SocketHandle AcceptSocket(SocketHandle s) {
+  int a = retry([&] { return accept4(s, nullptr, nullptr, SOCK_CLOEXEC); });
+  return a < 0 ? kNoSocket : a;
+}
+
+int SocketSend(SocketHandle s, const void* bytes, int count) {
+  return clamp_result(retry([&] { return send(s, bytes, (std::size_t)count, MSG_NOSIGNAL); }));
+}
+
+int SocketReceive(SocketHandle s, void* bytes, int count) {
+  return clamp_result(retry([&] { return recv(s, bytes, (std::size_t)count, 0); }));
+}
+
+int SocketSendTo(SocketHandle s, const void* bytes, int count, const IPv4Endpoint& to) {
+  sockaddr_in sa = to_sockaddr(to);
+  return clamp_result(retry([&] {
+    return sendto(s, bytes, (std::size_t)count, MSG_NOSIGNAL, reinterpret_cast<sockaddr*>(&sa),
+                  sizeof sa);
+  }));
+}
+
+int SocketReceiveFrom(SocketHandle s, void* bytes, int count, IPv4Endpoint* from) {
+  sockaddr_in sa;
+  std::memset(&sa, 0, sizeof sa);
+  socklen_t len = sizeof sa;
+  int n = clamp_result(retry([&] {
+    len = sizeof sa;
+    return recvfrom(s, bytes, (std::size_t)count, 0, reinterpret_cast<sockaddr*>(&sa), &len);
+  }));
+  if (n >= 0 && from) *from = from_sockaddr(sa);
+  return n;
+}
+
+bool SocketLocalEndpoint(SocketHandle s, IPv4Endpoint* at) {
+  sockaddr_in sa;
+  socklen_t len = sizeof sa;
+  if (getsockname(s, reinterpret_cast<sockaddr*>(&sa), &len) != 0 || sa.sin_family != AF_INET) {
+    return false;
+  }
+  *at = from_sockaddr(sa);
+  return true;
+}
+
+bool SocketRemoteEndpoint(SocketHandle s, IPv4Endpoint* at) {
+  sockaddr_in sa;
+  socklen_t len = sizeof sa;
+  if (getpeername(s, reinterpret_cast<sockaddr*>(&sa), &len) != 0 || sa.sin_family != AF_INET) {
+    return false;
+  }
+  *at = from_sockaddr(sa);
   return true;
 }
 

@@ -1,0 +1,302 @@
+#include "support/net_support.h"
+
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <stdexcept>
+
+#include "net/asyncevent.h"
+
+namespace testing_support {
+
+// ---- Objects the test holds -------------------------------------------------
+
+namespace {
+
+class RootSet : public Object {
+ public:
+  Array<Object*> items;
+  int count = 0;
+  void mark() override { gc_mark_q(items); }
+};
+
+RootSet* root_set = nullptr;
+rv_module net_test_roots(
+    1000, [] { gc_assign(root_set, new RootSet()); }, [] { gc_mark_q(root_set); });
+
+}  // namespace
+
+Object* KeepObject(Object* object) {
+  if (root_set->count == root_set->items.Length()) {
+    root_set->items = root_set->items.Resize(root_set->count * 2 + 16);
+  }
+  gc_assign(root_set->items[root_set->count++], object);
+  return object;
+}
+
+// ---- The event pump ---------------------------------------------------------
+
+namespace {
+
+void pump_once(int round) {
+  rv_asyncevent_UpdateAsyncEvents();
+  if (round % 8 == 7) gc_ext_malloced(kGcBudgetBytes + 1);  // force a flip
+  gc_collect();
+}
+
+}  // namespace
+
+bool PumpUntil(const std::function<bool()>& done, double timeout_seconds) {
+  auto deadline = std::chrono::steady_clock::now() +
+                  std::chrono::microseconds((long long)(timeout_seconds * 1e6));
+  for (int round = 0;; ++round) {
+    if (done()) return true;
+    if (std::chrono::steady_clock::now() > deadline) return false;
+    pump_once(round);
+    std::this_thread::sleep_for(std::chrono::microseconds(500));
+  }
+}
+
+void PumpFor(double seconds) {
+  PumpUntil([] { return false; }, seconds);
+}
+
+// ---- Raw loopback sockets ---------------------------------------------------
+
+namespace {
+
+sockaddr_in loopback(int port) {
+  sockaddr_in sa;
+  std::memset(&sa, 0, sizeof sa);
+  sa.sin_family = AF_INET;
+  sa.sin_port = htons((uint16_t)port);
+  sa.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  return sa;
+}
+
+int bound_socket(int* port) {
+  int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  if (fd < 0) throw std::runtime_error("socket failed");
+  sockaddr_in sa = loopback(0);
+  if (bind(fd, reinterpret_cast<sockaddr*>(&sa), sizeof sa) != 0) {
+    throw std::runtime_error("bind failed");
+  }
+  socklen_t len = sizeof sa;
+  getsockname(fd, reinterpret_cast<sockaddr*>(&sa), &len);
+  *port = ntohs(sa.sin_port);
+  return fd;
+}
+
+}  // namespace
+
+int ListenLoopback(int backlog, int* port) {
+  int fd = bound_socket(port);
+  if (listen(fd, backlog) != 0) throw std::runtime_error("listen failed");
+  return fd;
+}
+
+int RefusingPort(int* port) { return bound_socket(port); }
+
+bool WriteAll(int fd, const std::string& bytes) {
+  std::size_t sent = 0;
+  while (sent < bytes.size()) {
+    ssize_t n = send(fd, bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL);
+    if (n <= 0) return false;
+    sent += (std::size_t)n;
+  }
+  return true;
+}
+
+std::string ReadUntil(int fd, const std::string& marker) {
+  std::string got;
+  char c;
+  while (got.size() < marker.size() ||
+         got.compare(got.size() - marker.size(), marker.size(), marker) != 0) {
+    if (recv(fd, &c, 1, 0) != 1) break;
+    got.push_back(c);
+  }
+  return got;
+}
+
+std::string ReadToEnd(int fd) {
+  std::string got;
+  char buf[4096];
+  for (;;) {
+    ssize_t n = recv(fd, buf, sizeof buf, 0);
+    if (n <= 0) break;
+    got.append(buf, (std::size_t)n);
+  }
+  return got;
+}
+
+void ResetOnClose(int fd) {
+  linger l;
+  l.l_onoff = 1;
+  l.l_linger = 0;
+  setsockopt(fd, SOL_SOCKET, SO_LINGER, &l, sizeof l);
+}
+
+// ---- Our own server ---------------------------------------------------------
+
+LoopbackServer::LoopbackServer(std::function<void(int)> handler, int backlog)
+    : handler_(std::move(handler)) {
+  listener_ = ListenLoopback(backlog, &port_);
+  acceptor_ = std::thread([this] {
+    for (;;) {
+      int fd = accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC);
+      if (stopping_.load()) {
+        if (fd >= 0) close(fd);
+        return;
+      }
+      if (fd < 0) continue;
+      ++accepted_;
+      std::lock_guard<std::mutex> lock(mutex_);
+      open_.push_back(fd);
+      connections_.emplace_back([this, fd] {
+        handler_(fd);
+        std::lock_guard<std::mutex> lock(mutex_);
+        open_.erase(std::find(open_.begin(), open_.end(), fd));
+        close(fd);
+      });
+    }
+  });
+}
+
+LoopbackServer::~LoopbackServer() {
+  stopping_.store(true);
+  // Wakes the blocked accept.
+  shutdown(listener_, SHUT_RDWR);
+  acceptor_.join();
+  close(listener_);
+  std::vector<std::thread> connections;
+  {
+    // Handlers still waiting on a client are woken.
+    std::lock_guard<std::mutex> lock(mutex_);
+    for (int fd : open_) shutdown(fd, SHUT_RDWR);
+    connections.swap(connections_);
+  }
+  for (auto& t : connections) t.join();
+}
+
+SilentServer::SilentServer() {
+  listener_ = ListenLoopback(0, &port_);
+  sockaddr_in to = loopback(port_);
+  for (int i = 0; i < 8; ++i) {
+    int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    fillers_.push_back(fd);
+    if (connect(fd, reinterpret_cast<sockaddr*>(&to), sizeof to) == 0) continue;
+    pollfd p = {fd, POLLOUT, 0};
+    // A connect that does not complete shows the queue is full.
+    if (poll(&p, 1, 300) == 0) return;
+  }
+  throw std::runtime_error("could not fill the accept queue of the silent server");
+}
+
+SilentServer::~SilentServer() {
+  Close();
+  for (int fd : fillers_) close(fd);
+}
+
+void SilentServer::Close() {
+  if (listener_ >= 0) close(listener_);
+  listener_ = -1;
+}
+
+ScriptedHttpServer::ScriptedHttpServer(std::vector<std::string> pieces, double pause_seconds)
+    : pieces_(std::move(pieces)), pause_(pause_seconds) {
+  server_ = std::make_unique<LoopbackServer>([this](int fd) {
+    std::string request = ReadUntil(fd, "\r\n\r\n");
+    // A body of Content-Length bytes follows the header.
+    std::size_t at = request.find("Content-Length: ");
+    if (at != std::string::npos) {
+      long n = std::strtol(request.c_str() + at + 16, nullptr, 10);
+      std::string body;
+      char c;
+      while ((long)body.size() < n && recv(fd, &c, 1, 0) == 1) body.push_back(c);
+      request += body;
+    }
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      request_ = request;
+    }
+    for (std::size_t i = 0; i < pieces_.size(); ++i) {
+      if (i > 0) SleepSeconds(pause_);
+      if (!WriteAll(fd, pieces_[i])) break;
+    }
+  });
+}
+
+std::string ScriptedHttpServer::Request() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return request_;
+}
+
+// ---- Python's http.server ---------------------------------------------------
+
+namespace {
+
+constexpr const char* kPython = "/usr/bin/python3";  // Debian's, not a user's shim
+
+}  // namespace
+
+PythonHttpServer PythonHttpServer::ServeDirectory(const std::string& directory) {
+  PythonHttpServer s;
+  s.process_ = std::make_unique<ChildProcess>();
+  s.process_->Start({kPython, "-u", "-m", "http.server", "0", "--bind", "127.0.0.1",
+                     "--directory", directory});
+  s.WaitForPort(" port ");
+  return s;
+}
+
+PythonHttpServer PythonHttpServer::RunHandler(const std::string& python_source) {
+  PythonHttpServer s;
+  s.process_ = std::make_unique<ChildProcess>();
+  s.process_->Start({kPython, "-u", "-c", python_source});
+  s.WaitForPort("port ");
+  return s;
+}
+
+void PythonHttpServer::WaitForPort(const std::string& marker) {
+  for (int i = 0; i < 200; ++i) {
+    std::string out = process_->Stdout();
+    std::size_t at = out.find(marker);
+    if (at != std::string::npos) {
+      int port = std::atoi(out.c_str() + at + marker.size());
+      if (port > 0) {
+        port_ = port;
+        return;
+      }
+    }
+    if (!process_->Running()) break;
+    SleepSeconds(0.05);
+  }
+  throw std::runtime_error("python http.server did not start: " + process_->Stderr());
+}
+
+// ---- Runtime errors ---------------------------------------------------------
+
+void PrepareForRuntimeError() {
+  if (!std::freopen("/dev/null", "r", stdin)) std::abort();
+  std::fflush(stdout);
+  dup2(2, 1);
+}
+
+std::string RuntimeErrorPattern(const std::string& message) {
+  std::string escaped;
+  for (char c : "Kestro Runtime Error : " + message) {
+    if (std::strchr("\\^$.|?*+()[]{}", c)) escaped.push_back('\\');
+    escaped.push_back(c);
+  }
+  return escaped;
+}
+
+}  // namespace testing_support

@@ -1,0 +1,153 @@
+// Helpers for the networking tests: loopback servers (our own, on threads of
+// the test process, and Python's http.server in a child process), the event
+// pump a frame loop would run, a root set for objects the test holds, and
+// the runtime-error expectation.
+//
+// Every server binds 127.0.0.1 on a port the system picks; nothing here
+// reaches anything but the loopback interface.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "runtime/kestro.h"
+#include "support/process.h"
+
+namespace testing_support {
+
+// ---- Objects the test holds -------------------------------------------------
+// Test locals are not roots; anything that must survive a collector step the
+// pump runs is kept here until the process ends.
+Object* KeepObject(Object* object);
+template <class T>
+T* Keep(T* object) {
+  KeepObject(object);
+  return object;
+}
+
+// ---- The event pump ---------------------------------------------------------
+// Runs what a frame loop runs: rv_asyncevent_UpdateAsyncEvents, then one
+// collector step (with a forced flip every few rounds, so the collector's
+// verifier checks pending operations), until done() or the timeout.
+bool PumpUntil(const std::function<bool()>& done, double timeout_seconds = 10);
+// Pumps for a fixed time.
+void PumpFor(double seconds);
+
+// ---- Raw loopback sockets (POSIX, test side only) ---------------------------
+int ListenLoopback(int backlog, int* port);  // a listening socket on 127.0.0.1
+// A port on 127.0.0.1 bound by the returned socket, which does not listen:
+// a connect there is refused.
+int RefusingPort(int* port);
+bool WriteAll(int fd, const std::string& bytes);
+// Reads until `marker` was seen (inclusive) or the peer closed.
+std::string ReadUntil(int fd, const std::string& marker);
+std::string ReadToEnd(int fd);
+void ResetOnClose(int fd);  // SO_LINGER 0: closing sends a reset
+
+// ---- Our own server ---------------------------------------------------------
+// Accepts connections on 127.0.0.1 and runs the handler for each one on a
+// thread of its own; the connection is closed after the handler returns.
+class LoopbackServer {
+ public:
+  explicit LoopbackServer(std::function<void(int fd)> handler, int backlog = 16);
+  ~LoopbackServer();
+  LoopbackServer(const LoopbackServer&) = delete;
+  LoopbackServer& operator=(const LoopbackServer&) = delete;
+  int Port() const { return port_; }
+  int Accepted() const { return accepted_.load(); }
+
+ private:
+  std::function<void(int)> handler_;
+  int listener_ = -1;
+  int port_ = 0;
+  std::atomic<bool> stopping_{false};
+  std::atomic<int> accepted_{0};
+  std::thread acceptor_;
+  std::mutex mutex_;
+  std::vector<std::thread> connections_;
+  std::vector<int> open_;  // connections whose handler runs
+};
+
+// A server that never answers: it listens with a backlog of 0, never accepts,
+// and fills its accept queue with connections of its own, so the system drops
+// every further connection request and a connect to it stays pending (the
+// client retries for minutes). Close() stops listening: the next retry of a
+// pending connect is refused.
+class SilentServer {
+ public:
+  SilentServer();
+  ~SilentServer();
+  SilentServer(const SilentServer&) = delete;
+  SilentServer& operator=(const SilentServer&) = delete;
+  int Port() const { return port_; }
+  void Close();
+
+ private:
+  int listener_ = -1;
+  int port_ = 0;
+  std::vector<int> fillers_;
+};
+
+// An HTTP server of our own: reads the request header (and a body of
+// Content-Length bytes), records the request, then writes the pieces of the
+// response with a pause between them and closes.
+class ScriptedHttpServer {
+ public:
+  explicit ScriptedHttpServer(std::vector<std::string> pieces, double pause_seconds = 0.02);
+  int Port() const { return server_->Port(); }
+  std::string Request() const;  // the last request's bytes
+  int Connections() const { return server_->Accepted(); }
+
+ private:
+  std::vector<std::string> pieces_;
+  double pause_;
+  mutable std::mutex mutex_;
+  std::string request_;
+  std::unique_ptr<LoopbackServer> server_;
+};
+
+// ---- Python's http.server ---------------------------------------------------
+// Debian's python3 running either the stock `-m http.server` on a directory,
+// or a handler script (given its source) built on http.server that prints
+// the port it bound. Stopped with the object.
+class PythonHttpServer {
+ public:
+  static PythonHttpServer ServeDirectory(const std::string& directory);
+  static PythonHttpServer RunHandler(const std::string& python_source);
+  PythonHttpServer(PythonHttpServer&&) = default;
+  int Port() const { return port_; }
+
+ private:
+  PythonHttpServer() = default;
+  void WaitForPort(const std::string& marker);
+  std::unique_ptr<ChildProcess> process_;
+  int port_ = 0;
+};
+
+// ---- Runtime errors ---------------------------------------------------------
+// Inside a death test: debugger input from /dev/null (so the stop ends the
+// process with -1) and standard output onto standard error (so the message
+// can be matched).
+void PrepareForRuntimeError();
+std::string RuntimeErrorPattern(const std::string& message);
+
+}  // namespace testing_support
+
+// The statement raises the runtime error `message` (exit code -1).
+#define EXPECT_RUNTIME_ERROR(statement, message)                                 \
+  do {                                                                           \
+    GTEST_FLAG_SET(death_test_style, "threadsafe");                              \
+    EXPECT_EXIT(                                                                 \
+        {                                                                        \
+          testing_support::PrepareForRuntimeError();                             \
+          statement;                                                             \
+        },                                                                       \
+        ::testing::ExitedWithCode(255), testing_support::RuntimeErrorPattern(message)); \
+  } while (0)
