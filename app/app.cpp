@@ -6,6 +6,8 @@
 //   2  the renderer is loading: the module's frame around p_OnLoading.
 #include "app/app.h"
 
+#include "runtime/profile.h"
+
 #include "audio/audio_device.h"
 #include "audio/sound.h"
 #include "graphics/graphics.h"
@@ -101,12 +103,18 @@ void c_GameDelegate::ResumeGame() {
 void c_GameDelegate::UpdateGame() {
   rv_app_ValidateDeviceWindow(true);
   _input->p_BeginUpdate();
+  profile::Scope timing("update");
   rv_app__app->p_OnUpdate();
+  timing.Finish();
   _input->p_EndUpdate();
 }
 
 void c_GameDelegate::RenderGame() {
   rv_app_ValidateDeviceWindow(true);
+  // Timed from the application's render to the renderer's last flush, with
+  // the draw calls the frame made.
+  profile::Scope timing("render");
+  long long calls = _graphics->Stats().drawCalls;
   int mode = _graphics->BeginRender();
   if (mode == 0) {
     rv_app__app->p_OnRender();
@@ -120,6 +128,8 @@ void c_GameDelegate::RenderGame() {
     rv_graphics_EndRender();
   }
   _graphics->EndRender();
+  timing.Finish(_graphics->Stats().drawCalls - calls);
+  profile::Mark("first_frame");
 }
 
 void c_GameDelegate::KeyEvent(int event, int data) {

@@ -4,6 +4,7 @@
 #include <ctime>
 
 #include "host/platform.h"
+#include "runtime/profile.h"
 
 RvGame* RvGame::_game = nullptr;
 
@@ -65,6 +66,7 @@ void RvGame::Die(ThrowableObject*) {
 }
 
 void RvGame::gc_collect() {
+  profile::Scope timing("gc");
   gc_mark(_delegate);
   ::gc_collect();
 }

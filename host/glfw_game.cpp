@@ -15,6 +15,7 @@
 #include <cstdlib>
 
 #include "host/platform.h"
+#include "runtime/profile.h"
 
 namespace {
 constexpr int kMaxCatchUpUpdates = 4;
@@ -248,6 +249,7 @@ void RvGlfwGame::LoopIteration() {
     if (_nextUpdate > Now()) return;
   }
   _nextUpdate = 0;  // too far behind: drop the backlog
+  profile::Record("drop", 0, 0, 1);
 }
 
 void RvGlfwGame::Run() {
