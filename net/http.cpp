@@ -141,11 +141,6 @@ int c_HttpRequest::p_OnReceiveComplete(c_DataBuffer*, int offset, int count, c_S
 
   // Header phase: [0, offset) is an unfinished line from before, without a
   // line feed; the new bytes are scanned for the ends of lines.
-  m_headerBytes += end - offset;
-  if (m_headerBytes > kMaxHeaderBytes) {
-    p_Finish();
-    return 0;
-  }
   int start = 0;
   for (int i = offset; i < end; ++i) {
     if (b[i] != '\n') continue;
@@ -157,10 +152,12 @@ int c_HttpRequest::p_OnReceiveComplete(c_DataBuffer*, int offset, int count, c_S
     }
     m_lines->p_Push4(line);
   }
+  // The header goes on. It ends here when one line fills the whole buffer
+  // (there is no room to go on) or when it has grown too long in all.
+  m_headerBytes += end - offset;
   int tail = end - start;
   if (start != 0 && tail > 0) std::memmove(b, b + start, (std::size_t)tail);
-  if (tail >= size) {
-    // One header line fills the whole buffer: there is no room to go on.
+  if (tail >= size || m_headerBytes > kMaxHeaderBytes) {
     p_Finish();
     return 0;
   }
