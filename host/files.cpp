@@ -79,16 +79,10 @@ String rv_data_FixDataPath(String path) {
 
 String RvGlfwGame::PathToFilePath(String path) {
   if (!path.StartsWith(String("kestro:"))) return path;
-  if (_baseDir.Empty()) {
-    String exe = platform::ExecutablePath().Replace(String("\\"), String("/"));
-    int slash = exe.FindLast(String("/"));
-    _baseDir = slash > 0 ? exe.Slice(0, slash) : String(slash == 0 ? "" : ".");
-  }
   if (path.StartsWith(String("kestro://data/"))) {
     return _baseDir + String("/data/") + path.Slice(14);
   }
   if (path.StartsWith(String("kestro://internal/"))) {
-    if (_internalDir.Empty()) _internalDir = _baseDir + String("/internal");
     return _internalDir + String("/") + path.Slice(18);
   }
   if (path.StartsWith(String("kestro://external/"))) {

@@ -29,6 +29,12 @@ void (*RvKestroGame::createApp)() = nullptr;
 RvGlfwGame::RvGlfwGame()
     : _updatePeriod(0), _nextUpdate(0), _swapInterval(1), _window(nullptr) {
   _glfwGame = this;
+  // Found once, here: file loads may run on worker threads, which must only
+  // ever read these.
+  String exe = platform::ExecutablePath().Replace(String("\\"), String("/"));
+  int slash = exe.FindLast(String("/"));
+  _baseDir = slash > 0 ? exe.Slice(0, slash) : String(slash == 0 ? "" : ".");
+  _internalDir = _baseDir + String("/internal");
 }
 
 RvKestroGame::~RvKestroGame() {}
