@@ -222,6 +222,15 @@ int main(int argc, char** argv) {
   bool quick = argc > 1 && std::strcmp(argv[1], "--quick") == 0;
   const int frames = quick ? 20 : 600;
   setenv("ALSOFT_DRIVERS", "null", 0);
+  // A finished game saves the state file into the current directory: use a
+  // scratch one.
+  char scratch[] = "/tmp/kestro-bench-game-XXXXXX";
+  if (!mkdtemp(scratch) || chdir(scratch) != 0) {
+    std::printf("no scratch directory\n");
+    return 1;
+  }
+  static std::string scratchDir = scratch;
+  std::atexit([] { std::system(("rm -rf " + scratchDir).c_str()); });
   if (!start_xvfb()) {
     std::printf("no Xvfb: nothing measured\n");
     return 0;
@@ -296,5 +305,7 @@ int main(int argc, char** argv) {
   std::printf("collector allocations per frame: %s\n", clean ? "none" : "SOME (see table)");
   std::fflush(stdout);
   // The audio device and the window stay open to the end; leave quickly.
+  std::system(("rm -rf " + scratchDir).c_str());
+  stop_xvfb();
   _exit(clean ? 0 : 1);
 }
