@@ -368,22 +368,6 @@ TEST(GameCoreLoader, HeldMenuKeysKeepTheLock) {
   EXPECT_EQ(app->m_optionsAnim, 25);
 }
 
-TEST(GameCoreLoader, SidePanelSlidesInAndOut) {
-  GameRig rig;
-  c_MyApp* app = rig.App();
-  rig.RunUntilLoaded();
-  app->m_panelOpen = 1;
-  rig.Step();
-  EXPECT_FLOAT_EQ(app->m_panelX, 500 * 0.125f);
-  rig.Step(60);
-  EXPECT_FLOAT_EQ(app->m_panelX, 500);
-  app->m_panelOpen = 0;
-  rig.Step();
-  EXPECT_FLOAT_EQ(app->m_panelX, 500 * 0.875f);
-  rig.Step(60);
-  EXPECT_EQ(app->m_panelX, 0);
-}
-
 TEST(GameCoreLoader, ModesHandOverInTheSameFrame) {
   GameRig rig;
   c_MyApp* app = rig.App();
