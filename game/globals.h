@@ -19,3 +19,9 @@ extern int rv_Quenmor_J_On_Allow;   // 1 enables the home call; nothing sets it
 extern int rv_Quenmor_J_On_Able;    // set when the home call's answer had a body
 extern Array<String> rv_Quenmor_MenuSet;
 extern Array<String> rv_Quenmor_CreditText;  // 57 credit lines
+
+// The home call's page on the maker's server and its query (homecall.cpp).
+namespace homecall {
+String Address();
+String Query();
+}  // namespace homecall

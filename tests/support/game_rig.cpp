@@ -90,6 +90,7 @@ void AppendGlyph(std::string& out, int frame) {
 String GameRigHost::PathToFilePath(String path) {
   static const String kData("kestro://data/");
   if (path.StartsWith(kData)) {
+    dataPaths.push_back(path.Slice(kData.Length()).ToUtf8());
     return String(KESTRO_BIN_DIR "/data/") + path.Slice(kData.Length());
   }
   return RvKestroGame::PathToFilePath(path);

@@ -38,6 +38,7 @@ class GameRigHost : public RvKestroGame {
  public:
   double clock = 10.0;                  // seconds; Millisecs() = clock x 1000
   std::map<int, ScriptedPad> pads;      // GLFW joystick id -> pad
+  std::vector<std::string> dataPaths;   // every "kestro://data/" path asked for
 
   String PathToFilePath(String path) override;
   double Now() override { return clock; }
