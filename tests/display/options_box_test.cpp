@@ -170,10 +170,11 @@ TEST_F(OptionBox, AHeldButtonTogglesARowOnce) {
   rig.TapKey(kKeyEnter);
   EXPECT_EQ(app->m_settings[15], 0);
 
-  // The iCade row as well (a held button must not flip it every frame).
+  // The iCade row as well: held for ten frames, a row that flipped every
+  // frame would end where it began.
   CursorTo(2);
   rig.KeyDown(kKeySpace);
-  rig.Step(9);
+  rig.Step(10);
   rig.KeyUp(kKeySpace);
   rig.Step();
   EXPECT_EQ(rv_Quenmor_iCadeControls, 1);
