@@ -514,6 +514,9 @@ int c_MyApp::p_Game() {
     const char16_t* rightKeys[2] = {style == 0 ? u"\u00acA" : u"\u00acL",
                                     style == 0 ? u"\u00acD" : u"\u00acK"};
     if (style == 0 || style == 1) {
+      // The glyph set follows m_controlStyle; a pointer game shows the keys.
+      const int savedStyle = m_controlStyle;
+      m_controlStyle = style;
       for (int i = 0; i < 2; ++i) {
         const char16_t* const* keys = i == 0 ? leftKeys : rightKeys;
         float x = p[i == 0 ? kPLeftScreenX : kPRightScreenX];
@@ -521,6 +524,7 @@ int c_MyApp::p_Game() {
         p_Text(x - 24, y - rise1, String(keys[0]), 1, 1);
         p_Text(x + 32, y - rise2, String(keys[1]), 1, 1);
       }
+      m_controlStyle = savedStyle;
     }
     p_ResetDraw();
   }

@@ -250,6 +250,21 @@ TEST_F(GameplayRules, AJoypadSteersTheLeftRunnerWithTheDirections) {
   EXPECT_EQ(P(kRight + kCol), 15);
 }
 
+// The desktop has no touch steering: a game started by clicking Play
+// (pointer style) steers, and is hinted, as the keyboard style.
+TEST_F(GameplayRules, APointerStartedGameSteersWithTheKeys) {
+  StartLevel(2);
+  app->m_controlStyle = 2;
+  rig->KeyDown(kKeyL);
+  rig->KeyDown(kKeyA);
+  rig->Step();
+  EXPECT_EQ(P(kLeft + kCol), 5);
+  EXPECT_EQ(P(kRight + kCol), 13);
+  std::string all = rig->AllText();
+  EXPECT_NE(all.find("\xc2\xac[113]"), std::string::npos) << all;
+  EXPECT_EQ(app->m_controlStyle, 2);
+}
+
 TEST_F(GameplayRules, TheFirstTwoLevelsShowTheSteeringKeys) {
   StartLevel(1);
   rig->Step();
