@@ -19,7 +19,7 @@ namespace {
 
 using namespace testing_support;
 
-constexpr int kRect = -3717, kOval = -3716;
+constexpr int kOval = -3716;
 
 // One frame whose list holds only what this frame drew, also while a mode
 // that does not start its own frame (a placeholder) is running.
