@@ -391,8 +391,9 @@ int c_MyApp::p_Menu() {
       p_PlaySFX(99, 1);
     } else if (m_menuFocus == 1) {
       const int k = m_menuLevelSel;
-      const bool unlocked =
-          k <= 0 || (k < kLevels && Passed(m_scores[kStatusBase + 10 * (k - 1)]));
+      // k is at most 100 here (step 1); 100 stands past the last item and
+      // replays level 100 once it is passed.
+      const bool unlocked = k <= 0 || Passed(m_scores[kStatusBase + 10 * (k - 1)]);
       if (unlocked) {
         if (console && k == -1) rvError(String());
         if (ptr.down) {

@@ -87,6 +87,14 @@ TEST_F(Menu, TheSelectionStaysOnTheRing) {
   EXPECT_EQ(app->m_menuLevelSel, 100);
   EXPECT_EQ(app->m_levelListY, -3200.0f);
   EXPECT_EQ(app->m_level, 100);
+  // Past the last item: a button replays level 100 only once it is passed.
+  rig.TapKey(kKeySpace);
+  rig.Step();
+  EXPECT_EQ(app->m_mode, 1);
+  app->m_scores[1990] = 1;
+  rig.TapKey(kKeySpace);
+  EXPECT_TRUE(app->m_mode == 11 || app->m_mode == 10) << app->m_mode;
+  EXPECT_EQ(app->m_level, 100);
 }
 
 TEST_F(Menu, LeftAndRightMoveTheFocusBetweenGearRingAndPanel) {
