@@ -124,26 +124,6 @@ TEST_F(GameCoreHelpers, TheListHoldsAtMost2499Records) {
   EXPECT_EQ(app->m_drawCount, 0);
 }
 
-TEST_F(GameCoreHelpers, FrameStartResetsStateAndKeepsClearColourWhenNotGiven) {
-  app->p_SetCol(1, 2, 3, 0.1f);
-  app->p_SetSize(4);
-  app->m_blend = 3;
-  app->p_Rect(0, 0, 1, 1);
-  app->p_CLS2D(10, 20, 30, 0.5f);
-  EXPECT_EQ(app->m_drawCount, 0);
-  EXPECT_EQ(app->m_clsRed, 10);
-  EXPECT_EQ(app->m_clsAlpha, 0.5f);
-  EXPECT_EQ(app->m_red, 255);
-  EXPECT_EQ(app->m_alpha, 1);
-  EXPECT_EQ(app->m_sizeX, 1);
-  EXPECT_EQ(app->m_blend, 1);
-  EXPECT_EQ(app->m_viewW, 640);
-  EXPECT_EQ(app->m_viewH, 480);
-  app->p_CLS2D(-3717, 99, 99, 99);
-  EXPECT_EQ(app->m_clsRed, 10);
-  EXPECT_EQ(app->m_clsGreen, 20);
-}
-
 TEST_F(GameCoreHelpers, BackgroundEasesAnEighthTowardItsTarget) {
   app->p_DoBG(80, 160, 240, -123);
   EXPECT_EQ(app->m_bgR, 10);
@@ -512,34 +492,6 @@ TEST_F(GameCoreHelpers, ICadeCharactersPressAndReleasePadEntries) {
   EXPECT_EQ(app->m_pad[3], 0);
   EXPECT_EQ(app->m_pad[18], 0);
   EXPECT_EQ(app->m_pad[19], 1);  // the back key is not an iCade entry
-}
-
-TEST_F(GameCoreHelpers, TouchHelpersReadOnlyHitTouchPoints) {
-  app->m_imageScale = 0.5f;
-  app->m_imageInfo[97 * 3] = 64;  // 32 x 32 units on screen
-  app->m_imageInfo[97 * 3 + 1] = 64;
-  app->m_touchX[3] = 110;
-  app->m_touchY[3] = 90;
-  // A button tests the touch point while the touch is down.
-  EXPECT_EQ(app->p_Button(97, 100, 100, 2), 0);
-  app->m_touchDown = 1;
-  EXPECT_EQ(app->p_Button(97, 100, 100, 2), 1);
-  EXPECT_EQ(app->p_Button(97, 100, 74, 2), 0);  // 16 above: on the edge, outside
-  EXPECT_EQ(app->p_Button0(97, 100, 100, 2), 0);  // only touch point 0
-  EXPECT_EQ(app->m_drawCount, 4 * 15);             // every button drew itself
-
-  // The area tests want a hit touch point.
-  EXPECT_EQ(app->p_MouseIn(100, 80, 20, 20), 0);
-  app->m_touchHit[3] = 1;
-  EXPECT_EQ(app->p_MouseIn(100, 80, 20, 20), 1);
-  EXPECT_EQ(app->p_MouseIn(110, 80, 20, 20), 0);  // strictly inside
-  EXPECT_EQ(app->p_MouseIn_Centered(110, 90, 4, 4), 1);
-  EXPECT_EQ(app->p_MouseIn_Radius(113, 94, 10, 0), 1);  // 3-4-5: on the circle
-  EXPECT_EQ(app->p_MouseIn_Radius(114, 94, 10, 0), 0);
-  EXPECT_EQ(app->p_Touch(115, 95, 10, 10), 1);  // 6 units of slack before the bar
-  EXPECT_EQ(app->p_Touch(116, 95, 10, 10), 0);
-  EXPECT_EQ(app->p_Touch(95, 60, 10, 10), 0);  // 12 units of slack after it
-  EXPECT_EQ(app->p_Touch(95, 69, 10, 10), 1);
 }
 
 }  // namespace
