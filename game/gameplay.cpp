@@ -19,7 +19,9 @@
 // arithmetic, so a layout never changes between builds or runs. Each row has
 // a three-column safe band per half that drifts by at most one column a row,
 // and nothing deadly is ever placed on a band cell, so a way down always
-// exists; the bands are then painted over as plain floor.
+// exists; the bands are then painted over as plain floor. p_MakePath first
+// clears the rows it writes (a span may reach into the next row before that
+// row is made), so a level does not depend on the grid it replaces.
 //
 // Decisions ours to take:
 //   - A runner that reaches the goal while the other one is lost plays its
@@ -60,6 +62,11 @@ constexpr int kFloorRight = 1;
 constexpr int kSteppedLeft = 2;
 constexpr int kSteppedRight = 3;
 constexpr int kDeadlyStacked = 17;  // a deadly tile below another
+// While a level is generated the same values mark the safe bands; the
+// finishing pass turns the marks 1 and 2 back into floor.
+constexpr int kBandLeft = 1;
+constexpr int kBandRight = 2;
+constexpr int kBandBoth = 3;
 constexpr int kBlockFrame = 36;     // "gfx" frame of a swinging block
 constexpr int kTileFrames = 81;     // "gfx" holds frames 0..80
 
@@ -182,8 +189,6 @@ int c_MyApp::p_ResetPlayers() {
 int c_MyApp::p_MakePath(int level) {
   float* p = m_player.Data();
   float* g = m_grid.Data();
-  // A span may reach into the next row before it is generated; starting from
-  // a clear field keeps the layout independent of whatever was there.
   std::memset(g, 0, sizeof(float) * kCellFloats * kCols * (kGenRows + 1));
   p[kPGoalRow] = kGoalRow;
   p_SeedRnd(level * kLevelSeedFactor);
@@ -205,7 +210,7 @@ int c_MyApp::p_MakePath(int level) {
       bool inA = c >= a - 1 && c <= a + 1;
       bool inB = c >= b - 1 && c <= b + 1;
       g[CellIndex(r, c) + kCellTile] =
-          inA && inB ? kSteppedRight : inA ? kFloorRight : inB ? kSteppedLeft : kFloorLeft;
+          inA && inB ? kBandBoth : inA ? kBandLeft : inB ? kBandRight : kFloorLeft;
     }
 
     // Deadly spans: a run of cells counted along the whole grid, so it may
@@ -233,8 +238,8 @@ int c_MyApp::p_MakePath(int level) {
         float tile = g[cell * kCellFloats + kCellTile];
         float right = g[(cell + 1) * kCellFloats + kCellTile];
         float left = g[(cell - 1) * kCellFloats + kCellTile];
-        bool bordersBand = right == kFloorRight || right == kSteppedLeft ||
-                           left == kFloorRight || left == kSteppedLeft;
+        bool bordersBand = right == kBandLeft || right == kBandRight || left == kBandLeft ||
+                           left == kBandRight;
         if (tile == kFloorLeft && bordersBand) {
           float* s = g + cell * kCellFloats;
           s[kCellSwingType] = (float)(int)std::floor(U() * ((float)topSwing + 0.99f - 1) + 1);
@@ -263,20 +268,20 @@ int c_MyApp::p_MakePath(int level) {
       float* cell = g + CellIndex(r, c);
       float tile = cell[kCellTile];
       bool sameParity = (c % 2) == (r % 2);
-      if (tile == kFloorRight) {
+      if (tile == kBandLeft) {
         float u = U();
         if (u * 20 < 2 && sameParity && r > 1 && !leftCoin) {
           cell[kCellCoin] = 1;
           leftCoin = true;
         }
-      } else if (tile == kSteppedLeft) {
+      } else if (tile == kBandRight) {
         float u = U();
         if (u * 20 < 2 && sameParity && r > 1 && !rightCoin) {
           cell[kCellCoin] = 1;
           rightCoin = true;
         }
       }
-      if (tile == kFloorLeft || tile == kFloorRight || tile == kSteppedLeft) {
+      if (tile == kFloorLeft || tile == kBandLeft || tile == kBandRight) {
         cell[kCellTile] = c <= 9 ? kFloorLeft : kFloorRight;
       }
       if (r > 0 && IsDeadly(g[CellIndex(r - 1, c) + kCellTile]) && IsDeadly(cell[kCellTile])) {
@@ -369,13 +374,14 @@ int c_MyApp::p_Game() {
       }
       p_SetCol(255, 255, 255, 1);
       p_DrawImg(2, bx, by, kBlockFrame);
-      const int runners[2][3] = {{kLeft, kPLeftScreenX, 3}, {kRight, kPRightScreenX, 4}};
-      for (const auto& rn : runners) {
+      const int touch[2][4] = {{kLeft, kPLeftScreenX, kPLeftScreenY, 3},
+                               {kRight, kPRightScreenX, kPRightScreenY, 4}};
+      for (const auto& rn : touch) {
         float* state = p + rn[0] + kRunnerState;
         if (*state != kRunning) continue;
-        if (std::fabs(p[rn[1]] - bx) < 16 && std::fabs(p[rn[1] + 1] - (by - 8)) < 24) {
+        if (std::fabs(p[rn[1]] - bx) < 16 && std::fabs(p[rn[2]] - (by - 8)) < 24) {
           *state = kLost;
-          p_PlaySFX(rn[2], 1.0f);
+          p_PlaySFX(rn[3], 1.0f);
         }
       }
       for (int i = 1; i <= 5; ++i) {
@@ -490,9 +496,8 @@ int c_MyApp::p_Game() {
     float* q = p + rn.base;
     float sx = left + 24 * q[kRunnerShownCol] + (rn.base == kRight ? 2 : 0);
     float sy = 24 * q[kRunnerShownRow] - m_camY - 8 * SinD(q[kRunnerHop]);
-    int at = rn.base == kLeft ? kPLeftScreenX : kPRightScreenX;
-    p[at] = sx;
-    p[at + 1] = sy;
+    p[rn.base == kLeft ? kPLeftScreenX : kPRightScreenX] = sx;
+    p[rn.base == kLeft ? kPLeftScreenY : kPRightScreenY] = sy;
     screenY[i] = sy;
     if (sy < -32 && q[kRunnerState] == kRunning) {
       q[kRunnerState] = kLost;
@@ -514,6 +519,9 @@ int c_MyApp::p_Game() {
     const char16_t* rightKeys[2] = {style == 0 ? u"\u00acA" : u"\u00acL",
                                     style == 0 ? u"\u00acD" : u"\u00acK"};
     if (style == 0 || style == 1) {
+      // The glyph set follows m_controlStyle; a pointer game shows the keys.
+      const int savedStyle = m_controlStyle;
+      m_controlStyle = style;
       for (int i = 0; i < 2; ++i) {
         const char16_t* const* keys = i == 0 ? leftKeys : rightKeys;
         float x = p[i == 0 ? kPLeftScreenX : kPRightScreenX];
@@ -521,6 +529,7 @@ int c_MyApp::p_Game() {
         p_Text(x - 24, y - rise1, String(keys[0]), 1, 1);
         p_Text(x + 32, y - rise2, String(keys[1]), 1, 1);
       }
+      m_controlStyle = savedStyle;
     }
     p_ResetDraw();
   }
