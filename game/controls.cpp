@@ -346,3 +346,20 @@ int c_MyApp::p_FullscreenFlip() {
   }
   return 0;
 }
+
+c_MyApp::Pointer c_MyApp::p_Pointer() {
+  Pointer p;
+  p.x = (float)m_mouseX;
+  p.y = (float)m_mouseY;
+  p.down = rv_input_KeyDown(1) || m_touchDown > 0;
+  p.hit = m_mouseHit > 0;
+  for (int i = 0; i < 10; ++i) {
+    if (m_touchHit[i] && m_touchX[i] != kUnset) {
+      p.hit = true;
+      p.x = (float)m_touchX[i];
+      p.y = (float)m_touchY[i];
+      break;
+    }
+  }
+  return p;
+}

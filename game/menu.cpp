@@ -7,7 +7,7 @@
 // panel. Everything is drawn through the draw list; nothing here keeps
 // state outside c_MyApp's fields.
 //
-// Sections: [pointer] [menu] [credits]
+// Sections: [menu] [credits]
 //
 // Decisions:
 //  - The pointer is the mouse on this desktop build (touch points when a
@@ -27,32 +27,7 @@
 
 namespace {
 
-// ---- [pointer] --------------------------------------------------------------
-
-struct Pointer {
-  bool down = false;  // button held (or a touch down)
-  bool hit = false;   // pressed this frame
-  float x = 0, y = 0;
-};
-
-Pointer ReadPointer(c_MyApp* app) {
-  Pointer p;
-  p.x = (float)app->m_mouseX;
-  p.y = (float)app->m_mouseY;
-  p.down = rv_input_KeyDown(1) || app->m_touchDown > 0;
-  p.hit = app->m_mouseHit > 0;
-  for (int i = 0; i < 10; ++i) {
-    if (app->m_touchHit[i] && app->m_touchX[i] != c_MyApp::kUnset) {
-      p.hit = true;
-      p.x = (float)app->m_touchX[i];
-      p.y = (float)app->m_touchY[i];
-      break;
-    }
-  }
-  return p;
-}
-
-bool InBox(const Pointer& p, float cx, float cy, float w, float h) {
+bool InBox(const c_MyApp::Pointer& p, float cx, float cy, float w, float h) {
   return std::fabs(p.x - cx) < w * 0.5f && std::fabs(p.y - cy) < h * 0.5f;
 }
 
@@ -86,7 +61,7 @@ int c_MyApp::p_Menu() {
   const float W = rv_Quenmor_jscrw, H = rv_Quenmor_jscrh;
   const bool console = rv_Quenmor_isOuya == 1;
   const int lowest = console ? -1 : 0;  // the console's quit item is -1
-  Pointer ptr = ReadPointer(this);
+  Pointer ptr = p_Pointer();
   bool activate = false;
 
   // 1. Completing level 100 can push the selection past the last item.

@@ -101,6 +101,14 @@ class c_MyApp : public c_App, public c_IOnHttpRequestComplete {
   int p_Tilt();
   int p_FullscreenFlip();
 
+  // The pointer the menus read: the mouse, or the first touch point hit.
+  struct Pointer {
+    bool down = false;  // button held (or a touch down)
+    bool hit = false;   // pressed this frame
+    float x = 0, y = 0;
+  };
+  Pointer p_Pointer();
+
   // ---- Sound and music (sound.cpp) ---------------------------------------
   int p_LoadSFX(int slot);
   int p_PlaySFX(int slot, float rate, float volume, float pan);

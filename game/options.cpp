@@ -30,30 +30,6 @@
 
 namespace {
 
-struct Pointer {
-  bool down = false;
-  bool hit = false;
-  float x = 0, y = 0;
-};
-
-// The mouse, or the first touch point that was hit.
-Pointer ReadPointer(c_MyApp* app) {
-  Pointer p;
-  p.x = (float)app->m_mouseX;
-  p.y = (float)app->m_mouseY;
-  p.down = rv_input_KeyDown(1) || app->m_touchDown > 0;
-  p.hit = app->m_mouseHit > 0;
-  for (int i = 0; i < 10; ++i) {
-    if (app->m_touchHit[i] && app->m_touchX[i] != c_MyApp::kUnset) {
-      p.hit = true;
-      p.x = (float)app->m_touchX[i];
-      p.y = (float)app->m_touchY[i];
-      break;
-    }
-  }
-  return p;
-}
-
 constexpr int kOpenFrames = 30;  // m_optionsAnim when fully open
 constexpr int kSlotSound = 5;
 constexpr int kSlotOverscan = 14;
@@ -68,7 +44,7 @@ int c_MyApp::p_OptionBox() {
   const float W = rv_Quenmor_jscrw, H = rv_Quenmor_jscrh;
   const bool console = rv_Quenmor_isOuya == 1;
   const bool music = rv_Quenmor_HasMusicStream == 1;
-  const Pointer ptr = ReadPointer(this);
+  const Pointer ptr = p_Pointer();
   const float anim = (float)m_optionsAnim;
 
   // 1. Draw state; the console's overscan guide in the corners.

@@ -22,30 +22,6 @@
 
 namespace {
 
-struct Pointer {
-  bool down = false;
-  bool hit = false;
-  float x = 0, y = 0;
-};
-
-// The mouse, or the first touch point that was hit.
-Pointer ReadPointer(c_MyApp* app) {
-  Pointer p;
-  p.x = (float)app->m_mouseX;
-  p.y = (float)app->m_mouseY;
-  p.down = rv_input_KeyDown(1) || app->m_touchDown > 0;
-  p.hit = app->m_mouseHit > 0;
-  for (int i = 0; i < 10; ++i) {
-    if (app->m_touchHit[i] && app->m_touchX[i] != c_MyApp::kUnset) {
-      p.hit = true;
-      p.x = (float)app->m_touchX[i];
-      p.y = (float)app->m_touchY[i];
-      break;
-    }
-  }
-  return p;
-}
-
 constexpr int kTrailPoints = 102;
 constexpr float kMaxSpeed = 128;  // inner arm, degrees per frame
 constexpr int kSlotOverscan = 14;
@@ -58,7 +34,7 @@ float Clamp(float v, float lo, float hi) { return v < lo ? lo : (v > hi ? hi : v
 
 int c_MyApp::p_PauseMenu() {
   const float W = rv_Quenmor_jscrw, H = rv_Quenmor_jscrh;
-  const Pointer ptr = ReadPointer(this);
+  const Pointer ptr = p_Pointer();
   const bool landscape = H <= W;
 
   // 1. Dim layer.
