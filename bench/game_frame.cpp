@@ -24,9 +24,6 @@
 //   bench_game_frame [--quick]
 #include <GL/gl.h>
 #include <GLFW/glfw3.h>
-#include <signal.h>
-#include <sys/prctl.h>
-#include <sys/wait.h>
 #include <time.h>
 #include <unistd.h>
 
@@ -40,6 +37,7 @@
 #include "game/globals.h"
 #include "game/myapp.h"
 #include "host/glfw_game.h"
+#include "support/bench.h"
 
 // ---- main-thread malloc counting ---------------------------------------------
 // malloc is interposed for the whole process; only calls from the main thread
@@ -58,49 +56,6 @@ namespace {
 
 using clock_type = std::chrono::steady_clock;
 
-double thread_cpu_us() {
-  timespec ts;
-  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
-  return ts.tv_sec * 1e6 + ts.tv_nsec / 1e3;
-}
-
-// ---- a private X server ---------------------------------------------------------
-
-pid_t xvfb_pid = 0;
-
-bool start_xvfb() {
-  int fds[2];
-  if (pipe(fds) != 0) return false;
-  pid_t parent = getpid();
-  pid_t pid = fork();
-  if (pid == 0) {
-    prctl(PR_SET_PDEATHSIG, SIGTERM);
-    if (getppid() != parent) _exit(1);
-    close(fds[0]);
-    std::string fd = std::to_string(fds[1]);
-    execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1280x720x24", "-nolisten",
-           "tcp", "-ac", "-noreset", (char*)nullptr);
-    _exit(127);
-  }
-  close(fds[1]);
-  std::string number;
-  char c;
-  while (read(fds[0], &c, 1) == 1 && c != '\n') number.push_back(c);
-  close(fds[0]);
-  if (pid < 0 || number.empty()) return false;
-  xvfb_pid = pid;
-  setenv("DISPLAY", (":" + number).c_str(), 1);
-  return true;
-}
-
-void stop_xvfb() {
-  if (xvfb_pid > 0) {
-    kill(xvfb_pid, SIGTERM);
-    waitpid(xvfb_pid, nullptr, 0);
-    xvfb_pid = 0;
-  }
-}
-
 // ---- the host: the build's data, a clock of our own ------------------------------
 
 class BenchHost : public RvKestroGame {
@@ -115,15 +70,6 @@ class BenchHost : public RvKestroGame {
   }
   void Swap() { SwapBuffers(); }
 };
-
-std::string data_dir() {
-  char exe[4096] = {};
-  ssize_t n = readlink("/proc/self/exe", exe, sizeof exe - 1);
-  std::string path(exe, n > 0 ? (std::size_t)n : 0);
-  std::size_t slash = path.rfind('/');
-  // build/bench/bench_game_frame -> build/bin/data/
-  return (slash == std::string::npos ? std::string(".") : path.substr(0, slash)) + "/../bin/data/";
-}
 
 struct Result {
   double records = 0, drawCalls = 0;
@@ -147,7 +93,7 @@ Result measure(int frames, const std::function<void()>& before,
     if (before) before();
     long long gc0 = gc_new_bytes;
     mallocs = 0;
-    double t0 = thread_cpu_us();
+    double t0 = bench::ThreadCpuUs();
     // The delegate's update, step by step, so that malloc is counted in the
     // game's part only (the host's window-size query allocates inside Xlib).
     rv_app_ValidateDeviceWindow(true);
@@ -160,13 +106,13 @@ Result measure(int frames, const std::function<void()>& before,
     }
     counting = false;
     rv_input_device->p_EndUpdate();
-    double t1 = thread_cpu_us();
+    double t1 = bench::ThreadCpuUs();
     long long updateMallocs = mallocs;
     long long calls0 = g->Stats().drawCalls;
     auto w0 = clock_type::now();
-    double t2 = thread_cpu_us();
+    double t2 = bench::ThreadCpuUs();
     rv_app__delegate->RenderGame();
-    double t3 = thread_cpu_us();
+    double t3 = bench::ThreadCpuUs();
     host->Swap();
     glFinish();
     double wall = std::chrono::duration<double, std::milli>(clock_type::now() - w0).count();
@@ -231,18 +177,17 @@ int main(int argc, char** argv) {
   }
   static std::string scratchDir = scratch;
   std::atexit([] { std::system(("rm -rf " + scratchDir).c_str()); });
-  if (!start_xvfb()) {
+  if (!bench::StartXvfb()) {
     std::printf("no Xvfb: nothing measured\n");
     return 0;
   }
-  std::atexit(stop_xvfb);
   if (!glfwInit()) {
     std::printf("no GLFW: nothing measured\n");
     return 0;
   }
   gc_init_lists();
   host = new BenchHost();
-  host->dataDir = data_dir();
+  host->dataDir = bench::DataDir();
   rvInit();
   gc_mark();
   app = (new c_MyApp())->m_new();
@@ -306,6 +251,5 @@ int main(int argc, char** argv) {
   std::fflush(stdout);
   // The audio device and the window stay open to the end; leave quickly.
   std::system(("rm -rf " + scratchDir).c_str());
-  stop_xvfb();
   _exit(clean ? 0 : 1);
 }

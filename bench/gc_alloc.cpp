@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "runtime/kestro.h"
+#include "support/bench.h"
 
 namespace {
 
@@ -39,10 +40,7 @@ double ns_since(clock_type::time_point t) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  bool quick = argc > 1 && std::strcmp(argv[1], "--quick") == 0;
-  gc_init_lists();
-  rvInit();
-  gc_mark();
+  bool quick = bench::Start(argc, argv);
 
   const int live = 100000;
   const int batch = 200;  // allocations between two collector steps

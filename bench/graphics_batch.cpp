@@ -15,9 +15,6 @@
 //   bench_graphics_batch [--quick]
 #include <GL/gl.h>
 #include <GLFW/glfw3.h>
-#include <signal.h>
-#include <sys/prctl.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -30,6 +27,7 @@
 
 #include "graphics/graphics.h"
 #include "host/glfw_game.h"
+#include "support/bench.h"
 
 // ---- allocation counting ---------------------------------------------------
 // The replacements pair malloc with free themselves; GCC cannot see that
@@ -104,42 +102,7 @@ CpuResult run_cpu(gxtkGraphics* g, long long sprites, F&& draw) {
   return best;
 }
 
-// ---- 2. GL side: a private X server ------------------------------------------
-
-pid_t xvfb_pid = 0;
-
-bool start_xvfb() {
-  int fds[2];
-  if (pipe(fds) != 0) return false;
-  pid_t parent = getpid();
-  pid_t pid = fork();
-  if (pid == 0) {
-    prctl(PR_SET_PDEATHSIG, SIGTERM);
-    if (getppid() != parent) _exit(1);
-    close(fds[0]);
-    std::string fd = std::to_string(fds[1]);
-    execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1280x720x24", "-nolisten",
-           "tcp", "-ac", "-noreset", (char*)nullptr);
-    _exit(127);
-  }
-  close(fds[1]);
-  std::string number;
-  char c;
-  while (read(fds[0], &c, 1) == 1 && c != '\n') number.push_back(c);
-  close(fds[0]);
-  if (pid < 0 || number.empty()) return false;
-  xvfb_pid = pid;
-  setenv("DISPLAY", (":" + number).c_str(), 1);
-  return true;
-}
-
-void stop_xvfb() {
-  if (xvfb_pid > 0) {
-    kill(xvfb_pid, SIGTERM);
-    waitpid(xvfb_pid, nullptr, 0);
-    xvfb_pid = 0;
-  }
-}
+// ---- 2. GL side ----------------------------------------------------------------
 
 // Average milliseconds of one rendered frame (GL finished), after warm-up
 // frames that pay for the driver's shader compilation.
@@ -164,10 +127,7 @@ double frame_ms(gxtkGraphics* g, int frames, F&& body) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  bool quick = argc > 1 && std::strcmp(argv[1], "--quick") == 0;
-  gc_init_lists();
-  rvInit();
-  gc_mark();
+  bool quick = bench::Start(argc, argv);
   make_positions();
   RvKestroGame* host = new RvKestroGame();
 
@@ -224,12 +184,10 @@ int main(int argc, char** argv) {
               batches);
 
   // ---- 2. GL side ----
-  if (!start_xvfb() || !glfwInit()) {
+  if (!bench::StartXvfb() || !glfwInit()) {
     std::printf("\nno Xvfb or GLFW: frame timing skipped\n");
-    stop_xvfb();
     return 0;
   }
-  std::atexit(stop_xvfb);
   host->SetGlfwWindow(640, 480, 8, 8, 8, 0, 0, 0, false);
   glfwSwapInterval(0);
   gxtkGraphics* gl = new gxtkGraphics();

@@ -14,6 +14,7 @@
 #include "app/containers.h"
 #include "app/input.h"
 #include "host/game.h"
+#include "support/bench.h"
 
 namespace {
 
@@ -41,10 +42,7 @@ void FrameOfInput(c_InputDevice* d, int frame) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  bool quick = argc > 1 && std::strcmp(argv[1], "--quick") == 0;
-  gc_init_lists();
-  rvInit();
-  gc_mark();
+  bool quick = bench::Start(argc, argv);
   RvGame host;  // answers "no joystick"
   gc_assign(device, (new c_InputDevice())->m_new());
 

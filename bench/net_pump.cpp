@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "net/socket.h"
+#include "support/bench.h"
 
 namespace {
 
@@ -87,10 +88,7 @@ Row measure(const char* name, int calls) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  bool quick = argc > 1 && std::strcmp(argv[1], "--quick") == 0;
-  gc_init_lists();
-  rvInit();
-  gc_mark();
+  bool quick = bench::Start(argc, argv);
   const int calls = quick ? 300 : 5000;
   const int sockets = 32;
 

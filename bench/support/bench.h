@@ -1,0 +1,19 @@
+// What every benchmark program shares: the --quick flag, the runtime readied
+// as start-up would leave it, a private X server, the CPU clock and the
+// build's data folder.
+#pragma once
+
+#include <string>
+
+namespace bench {
+
+// Readies the collector and the module globals; true when --quick was given.
+bool Start(int argc, char** argv);
+// Starts a private Xvfb for this process (stopped at exit); false if it fails.
+bool StartXvfb();
+// CPU time of the calling thread, in microseconds.
+double ThreadCpuUs();
+// The game's generated data folder ("build/bin/data/"), beside build/bench.
+std::string DataDir();
+
+}  // namespace bench
