@@ -145,7 +145,7 @@ TEST(PerfReport, QuickRunPrintsTheTableAndAMissingGameFails) {
   for (const char* row :
        {"launch to the first rendered frame", "launch to the end of loading",
         "Updates per second", "slowest one-second window", "Dropped backlogs",
-        "p_OnUpdate CPU", "p_OnRender CPU", "Draw calls per frame on the menu",
+        "p_OnUpdate CPU", "Longest p_OnUpdate", "p_OnRender CPU", "Draw calls per frame on the menu",
         "Draw calls per frame in a game", "Peak resident memory", "Collector step"}) {
     EXPECT_NE(ok.out.find(row), std::string::npos) << row << "\n" << ok.out;
   }
