@@ -24,6 +24,7 @@
 
 #include "game/globals.h"
 #include "game/myapp.h"
+#include "runtime/profile.h"
 
 namespace {
 
@@ -178,6 +179,7 @@ int c_MyApp::p_Loader() {
       break;
     default:
       m_loadStage = 0;
+      profile::Mark("loaded");  // the first time only
       break;
   }
   if (m_loadStage >= 1 && m_loadStage <= kLastStage) ++m_loadStage;
@@ -342,7 +344,8 @@ int c_MyApp::p_OnUpdate() {
   }
 
   // 13. The loader owns the frame while a stage is pending.
-  if (m_loadStage > 0) p_Loader();
+  const bool loading = m_loadStage > 0;
+  if (loading) p_Loader();
 
   // 14. iCade characters.
   if (rv_Quenmor_iCadeControls == 1) p_iCadeChars();
@@ -372,6 +375,9 @@ int c_MyApp::p_OnUpdate() {
 
   // 18. Badge notices, in every mode.
   p_ShowBadges();
+
+  // For the frame profile: the screen this update drew.
+  profile::Record("mode", 0, 0, loading ? 0 : m_mode);
   return 0;
 }
 

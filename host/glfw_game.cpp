@@ -265,6 +265,7 @@ void RvGlfwGame::Run() {
 }
 
 int RvKestroGame::Main(int argc_, char** argv_) {
+  profile::Mark("main");  // start-up before this is the loader's and static init's
   if (!glfwInit()) {
     std::fputs("glfwInit failed\n", stdout);
     std::fflush(stdout);

@@ -44,6 +44,7 @@ void write_out() {
   if (!entries) return;
   FILE* f = std::fopen(path(), "w");
   if (!f) return;
+  std::fprintf(f, "clock_base %.6f 0 0 0\n", start_time);
   for (const Entry& e : *entries) {
     std::fprintf(f, "%s %.6f %.1f %.1f %lld\n", e.kind.c_str(), e.at, e.cpu_us, e.wall_us,
                  e.count);
