@@ -274,10 +274,29 @@ bool gxtkAudio::LoadSample__UNSAFE__(gxtkSample* sample, String path) {
 // ---- [music] ------------------------------------------------------------------
 int gxtkAudio::PlayMusic(String path, int flags) {
   StopMusic();
-  gxtkSample* sample = LoadSample(path);
+  gxtkSample* sample = Tune(path);
   if (!sample) return -1;
   PlaySample(sample, kMusicChannel, flags);
   return 0;
+}
+
+int gxtkAudio::PrefetchMusic(String path) { return Tune(path) ? 0 : -1; }
+
+gxtkSample* gxtkAudio::Tune(String path) {
+  std::string key = path.ToUtf8();
+  for (std::size_t i = 0; i < tunes_.size(); ++i) {
+    if (tunes_[i].path != key) continue;
+    KeptTune kept = tunes_[i];
+    tunes_.erase(tunes_.begin() + (long)i);
+    tunes_.push_back(kept);
+    return kept.sample;
+  }
+  gxtkSample* sample = LoadSample(path);
+  if (!sample) return nullptr;  // not kept: a file put in place later is read
+  if ((int)tunes_.size() == kKeptTunes) tunes_.erase(tunes_.begin());
+  gc_mark_q(sample);  // the write barrier, as gc_assign would
+  tunes_.push_back({key, sample});
+  return sample;
 }
 
 int gxtkAudio::StopMusic() { return StopChannel(kMusicChannel); }
@@ -293,6 +312,7 @@ int gxtkAudio::SetMusicVolume(float volume) { return SetVolume(kMusicChannel, vo
 // channel heard again.
 void gxtkAudio::mark() {
   Object::mark();
+  for (KeptTune& t : tunes_) gc_mark_q(t.sample);
   for (gxtkChannel& c : channels) {
     if (c.state != 0 && source_state(c.source) != AL_STOPPED) gc_mark_q(c.sample);
   }

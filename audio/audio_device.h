@@ -22,6 +22,9 @@
 #include <AL/al.h>
 #include <AL/alc.h>
 
+#include <string>
+#include <vector>
+
 #include "runtime/kestro.h"
 
 // The device's start-up messages, printed through the debug output.
@@ -89,6 +92,9 @@ class gxtkAudio : public Object {
   virtual int SetRate(int channel, float rate);
 
   // The whole file is decoded before it starts; -1 when it cannot be loaded.
+  // Tunes stay decoded (the last kKeptTunes, by path), so a tune that comes
+  // back starts without a pause for decoding; a file changed on disk while
+  // the program runs is not read again.
   virtual int PlayMusic(String path, int flags);
   virtual int StopMusic();
   virtual int PauseMusic();
@@ -96,7 +102,20 @@ class gxtkAudio : public Object {
   virtual int MusicState();
   virtual int SetMusicVolume(float volume);
 
+  // Decodes a tune now, for a PlayMusic later (loading screens call this so
+  // that starting a game does not stall); -1 when it cannot be loaded.
+  int PrefetchMusic(String path);
+
+  static constexpr int kKeptTunes = 6;
+
  private:
+  struct KeptTune {
+    std::string path;
+    gxtkSample* sample;
+  };
+  gxtkSample* Tune(String path);  // kept, or loaded and kept
+  std::vector<KeptTune> tunes_;   // least recently used first
+
   gxtkChannel* Channel(int channel);  // null outside 0..32
   ALuint SourceFor(int channel);      // the channel's source, made or taken
   void FlushDiscarded();

@@ -280,6 +280,33 @@ TEST_F(AudioDevice, MusicPlaysOnItsOwnChannelAndAMissingFileStopsIt) {
   EXPECT_LT(capture.Rms(t3 + 0.1, capture.Duration()), kSilent);
 }
 
+TEST_F(AudioDevice, TunesStayDecodedForTheirNextStart) {
+  std::string wav = Tone("tune.wav", 2, "0.5 sine 330 sine 330 vol 0.5");
+  auto ogg = [&](int i) { return dir + "/tune" + std::to_string(i) + ".ogg"; };
+  for (int i = 0; i <= gxtkAudio::kKeptTunes; ++i) {
+    ASSERT_EQ(RunCommand({"oggenc", "-Q", "-o", ogg(i), wav}).exit_code, 0);
+  }
+  EXPECT_EQ(audio->PrefetchMusic(String((dir + "/missing.ogg").c_str())), -1);
+  ASSERT_EQ(audio->PrefetchMusic(String(ogg(0).c_str())), 0);
+  CollectEverything();  // kept tunes are reachable through the device
+  std::filesystem::remove(ogg(0));
+  ASSERT_EQ(audio->PlayMusic(String(ogg(0).c_str()), 1), 0) << "not decoded again";
+  gxtkSample* first = audio->channels[gxtkAudio::kMusicChannel].sample;
+  double t0 = capture.WaitFor(0.4);
+
+  // Playing the others pushes the first out; its file is gone by now.
+  for (int i = 1; i <= gxtkAudio::kKeptTunes; ++i) {
+    ASSERT_EQ(audio->PlayMusic(String(ogg(i).c_str()), 1), 0);
+    EXPECT_NE(audio->channels[gxtkAudio::kMusicChannel].sample, first);
+  }
+  EXPECT_EQ(audio->PlayMusic(String(ogg(0).c_str()), 1), -1);
+  ASSERT_EQ(audio->PlayMusic(String(ogg(1).c_str()), 1), 0);
+  double t1 = capture.WaitFor(0.4);
+  Hear();
+  EXPECT_GT(Level(330, t0 - 0.3, t0 - 0.05), kHeard);
+  EXPECT_GT(Level(330, t1 - 0.3, t1 - 0.05), kHeard);
+}
+
 TEST_F(AudioDevice, DiscardedBuffersLiveUntilTheirChannelStops) {
   gxtkSample* loop = Load(Tone("loop.wav", 1, "0.25 sine 440 vol 0.5"));
   gxtkSample* once = Load(Tone("once.wav", 1, "0.3 sine 1000 vol 0.5"));
