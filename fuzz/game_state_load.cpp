@@ -21,6 +21,7 @@
 #include "game/globals.h"
 #include "game/myapp.h"
 #include "host/glfw_game.h"
+#include "support/flags.h"
 
 namespace {
 
@@ -79,14 +80,7 @@ void write_state(const uint8_t* data, size_t size) {
 // strings are checked for leaks by the unit tests under LeakSanitizer; give
 // -detect_leaks=1 to have it anyway (flags given later win).
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
-  static std::vector<char*> args;
-  args.assign(*argv, *argv + *argc);
-  static char noLeaks[] = "-detect_leaks=0";
-  args.insert(args.begin() + 1, noLeaks);
-  args.push_back(nullptr);
-  *argv = args.data();
-  *argc += 1;
-  return 0;
+  return fuzz_support::AddDefaultFlag(argc, argv, "-detect_leaks=0");
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

@@ -9,20 +9,14 @@
 #include <vector>
 
 #include "audio/decoders.h"
+#include "support/flags.h"
 
 namespace {
 constexpr std::size_t kFuzzCap = std::size_t(8) << 20;
 }
 
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
-  static std::vector<char*> args;
-  static char limit[] = "-malloc_limit_mb=64";
-  args.assign(*argv, *argv + *argc);
-  args.insert(args.begin() + 1, limit);  // later flags of the caller still win
-  args.push_back(nullptr);
-  *argc += 1;
-  *argv = args.data();
-  return 0;
+  return fuzz_support::AddDefaultFlag(argc, argv, "-malloc_limit_mb=64");
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

@@ -9,16 +9,10 @@
 #include <vector>
 
 #include "audio/decoders.h"
+#include "support/flags.h"
 
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
-  static std::vector<char*> args;
-  static char limit[] = "-malloc_limit_mb=64";
-  args.assign(*argv, *argv + *argc);
-  args.insert(args.begin() + 1, limit);  // later flags of the caller still win
-  args.push_back(nullptr);
-  *argc += 1;
-  *argv = args.data();
-  return 0;
+  return fuzz_support::AddDefaultFlag(argc, argv, "-malloc_limit_mb=64");
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

@@ -53,32 +53,6 @@ void SinCosDeg(float degrees, float* s, float* c) {
   }
 }
 
-// Kerning of an ordinary character.
-int Kerning(int ch) {
-  switch (ch) {
-    case 'w':
-    case 'm':
-      return 2;
-    case 'W':
-    case 'M':
-      return 1;
-    case 'i':
-    case 'f':
-    case 'l':
-      return -3;
-    case 'j':
-    case 's':
-    case 'k':
-    case 'r':
-    case 'z':
-    case 't':
-    case 'n':
-      return -1;
-    default:
-      return 0;
-  }
-}
-
 // The button glyph an escape letter stands for: base frame, flash frame
 // (-1 for none) and kerning.
 struct EscapeGlyph {
@@ -108,6 +82,31 @@ EscapeGlyph Escape(int letter) {
 inline int LaidOut(const String& text, int i) { return i == 0 ? ' ' : text[i - 1]; }
 
 }  // namespace
+
+int c_MyApp::TextKerning(int ch) {
+  switch (ch) {
+    case 'w':
+    case 'm':
+      return 2;
+    case 'W':
+    case 'M':
+      return 1;
+    case 'i':
+    case 'f':
+    case 'l':
+      return -3;
+    case 'j':
+    case 's':
+    case 'k':
+    case 'r':
+    case 'z':
+    case 't':
+    case 'n':
+      return -1;
+    default:
+      return 0;
+  }
+}
 
 // ---- Draw state -------------------------------------------------------------
 
@@ -237,10 +236,10 @@ int c_MyApp::p_Text(float x, float y, String text, float alignX, float alignY, i
       width = std::trunc(width + (2 + W) * m_sizeX);
       ++i;
     } else if (ch == '\n') {
-      width = std::trunc(width + (Kerning('\\') + W) * m_sizeX);
-      width = std::trunc(width + (Kerning('n') + W) * m_sizeX);
+      width = std::trunc(width + (TextKerning('\\') + W) * m_sizeX);
+      width = std::trunc(width + (TextKerning('n') + W) * m_sizeX);
     } else {
-      width = std::trunc(width + (Kerning(ch) + W) * m_sizeX);
+      width = std::trunc(width + (TextKerning(ch) + W) * m_sizeX);
     }
   }
 
@@ -281,7 +280,7 @@ int c_MyApp::p_Text(float x, float y, String text, float alignX, float alignY, i
       }
     } else {
       frame = ch - 32;
-      kerning = Kerning(ch);
+      kerning = TextKerning(ch);
     }
     if (frame >= 1 && frame <= 127) p_DrawImg(glyphSlot, px, py, frame);
     float step = (kerning + W) * m_sizeX;

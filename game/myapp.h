@@ -76,6 +76,8 @@ class c_MyApp : public c_App, public c_IOnHttpRequestComplete {
   int p_DoBG(float r, float g, float b, float a);
   int p_Text(float x, float y, String text, float alignX = 0, float alignY = 0,
              int fontOffset = 0);
+  // Units added to the glyph advance after an ordinary character.
+  static int TextKerning(int ch);
   String p_rstr(int width, int value, String padText);
   int p_Ink(int colour, float brightness);
   int p_LoadImg(int slot, String name, int w, int h, int frames, int flags);

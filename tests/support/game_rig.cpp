@@ -45,28 +45,7 @@ int GlyphKerning(int frame) {
     return (frame == 100 || frame == 101 || frame == 110 || frame == 116 || frame == 117) ? 6
                                                                                         : 4;
   }
-  switch (frame + 32) {
-    case 'w':
-    case 'm':
-      return 2;
-    case 'W':
-    case 'M':
-      return 1;
-    case 'i':
-    case 'f':
-    case 'l':
-      return -3;
-    case 'j':
-    case 's':
-    case 'k':
-    case 'r':
-    case 'z':
-    case 't':
-    case 'n':
-      return -1;
-    default:
-      return 0;
-  }
+  return c_MyApp::TextKerning(frame + 32);
 }
 
 void AppendGlyph(std::string& out, int frame) {
