@@ -457,20 +457,7 @@ int c_MyApp::p_InGame() {
 int c_MyApp::p_LoadGame() {
   m_mode = 10;
   p_PlayTune(String("testmusic"), 1);
-  // A fresh game: the same clearing as p_FlushGame.
-  for (int i = 0; i < m_objects.Length(); ++i) m_objects[i] = 0;
-  float* grid = m_grid.Data();
-  for (int i = 0, n = m_grid.Length(); i < n; ++i) grid[i] = 0;
-  p_ResetStars(100);
-  m_particleCount = 250;
-  for (int i = 0; i <= 250; ++i) m_particles[i * 10] = 0;
-  for (int i = 0; i < 500; ++i) m_player[i] = 0;
-  m_paused = 0;
-  m_score = 0;
-  m_gameOverTime = 0;
-  m_endTime = 0;
-  m_gameResult = 0;
-  m_camX = m_camY = m_camTargetX = m_camTargetY = 0;
+  p_FlushGame();  // a fresh game
   p_MakePath(m_level);
   return 0;
 }
