@@ -23,15 +23,7 @@ std::vector<DrawRecord> Boxes(const GameRig& rig) {
   return out;
 }
 
-class BadgePopups : public ::testing::Test {
- protected:
-  GameRig rig;
-  c_MyApp* app = nullptr;
-  void SetUp() override {
-    ReachMenu(rig);
-    app = rig.App();
-  }
-};
+class BadgePopups : public AtMenu {};
 
 TEST_F(BadgePopups, NothingIsShownWhileEveryTimerIsZero) {
   rig.Step(5);

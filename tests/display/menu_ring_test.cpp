@@ -22,15 +22,7 @@ constexpr float kRingX = 38, kRingY = 480 - 64;
 float ItemAngle(c_MyApp* app, int k) { return (float)k * 32 + 48 + app->m_ringPos; }
 
 
-class Menu : public ::testing::Test {
- protected:
-  GameRig rig;
-  c_MyApp* app = nullptr;
-  void SetUp() override {
-    ReachMenu(rig);
-    app = rig.App();
-  }
-};
+class Menu : public AtMenu {};
 
 // ---- Keys ---------------------------------------------------------------------
 

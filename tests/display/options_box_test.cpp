@@ -17,16 +17,8 @@ namespace {
 
 using namespace testing_support;
 
-class OptionBox : public ::testing::Test {
+class OptionBox : public AtMenu {
  protected:
-  GameRig rig;
-  c_MyApp* app = nullptr;
-
-  void SetUp() override {
-    ReachMenu(rig);
-    app = rig.App();
-  }
-
   // Opens the box with a click on the gear at the ring's centre.
   void ClickGear() {
     rig.Click(38, 480 - 64);

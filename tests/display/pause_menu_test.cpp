@@ -16,14 +16,10 @@ namespace {
 
 using namespace testing_support;
 
-class PauseMenu : public ::testing::Test {
+class PauseMenu : public AtMenu {
  protected:
-  GameRig rig;
-  c_MyApp* app = nullptr;
-
   void SetUp() override {
-    ReachMenu(rig);
-    app = rig.App();
+    AtMenu::SetUp();
     rig.TapKey(kKeySpace);  // level 1
     ASSERT_GT(StepUntil(rig, [&] { return app->m_mode == 10; }, 5), 0);
     rig.Step(10);

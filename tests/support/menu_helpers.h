@@ -4,6 +4,7 @@
 // sees them (inotify).
 #pragma once
 
+#include <gtest/gtest.h>
 #include <sys/inotify.h>
 #include <unistd.h>
 
@@ -45,6 +46,18 @@ inline void ReachMenu(GameRig& rig) {
   rig.Step(20);  // the ring settles
   ASSERT_EQ(rig.App()->m_mode, 1);
 }
+
+// A game rig at the settled main menu.
+class AtMenu : public ::testing::Test {
+ protected:
+  GameRig rig;
+  c_MyApp* app = nullptr;
+
+  void SetUp() override {
+    ReachMenu(rig);
+    app = rig.App();
+  }
+};
 
 // A line of text drawn exactly so (leading blanks are not drawn).
 inline bool HasLine(const GameRig& rig, const std::string& line) {
