@@ -21,19 +21,9 @@
 #include "game/globals.h"
 #include "game/myapp.h"
 #include "host/glfw_game.h"
-#include "support/flags.h"
+#include "support/fuzz_support.h"
 
 namespace {
-
-char g_dir[64];
-
-void remove_dir() {
-  if (chdir("/") == 0) {
-    std::string file = std::string(g_dir) + "/" + kStateFileName;
-    unlink(file.c_str());
-    rmdir(g_dir);
-  }
-}
 
 struct Rig {
   RvGlfwGame* host;
@@ -42,35 +32,19 @@ struct Rig {
 
 Rig& rig() {
   static Rig r = [] {
-    // Memory-backed when the machine has it: every input is written to disk.
-    char shm[] = "/dev/shm/tazmelo-fuzz-load-XXXXXX";
-    char tmp[] = "/tmp/tazmelo-fuzz-load-XXXXXX";
-    const char* dir = mkdtemp(shm);
-    if (!dir) dir = mkdtemp(tmp);
-    if (!dir || chdir(dir) != 0) std::abort();
-    std::snprintf(g_dir, sizeof g_dir, "%s", dir);
-    std::atexit(remove_dir);
+    fuzz_support::EnterScratchDir("tazmelo-fuzz-load");
     // The loader's messages are not the fuzzer's business.
     if (!std::freopen("/dev/null", "w", stdout)) std::abort();
 
-    gc_init_lists();
     Rig made;
     made.host = new RvGlfwGame();
-    rvInit();
-    gc_mark();
+    fuzz_support::StartRuntime();
     // One game object (each holds a 20 MB level grid that the leak checker
     // would scan at every new input).
     made.app = (new c_MyApp())->m_new();
     return made;
   }();
   return r;
-}
-
-void write_state(const uint8_t* data, size_t size) {
-  FILE* f = std::fopen(kStateFileName, "wb");
-  if (!f) std::abort();
-  if (size && std::fwrite(data, 1, size, f) != size) std::abort();
-  std::fclose(f);
 }
 
 }  // namespace
@@ -86,7 +60,7 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   Rig& r = rig();
   c_MyApp* app = r.app;
-  write_state(data, size);
+  fuzz_support::WriteStateFile(data, size);
   app->p_Load();
 
   if (app->m_settings[10] < 64 || app->m_settings[11] < 64 || app->m_settings[12] < 8 ||

@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "net/http.h"
+#include "support/fuzz_support.h"
 
 namespace {
 
@@ -31,9 +32,7 @@ rv_module roots(1000, nullptr, [] {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static bool ready = [] {
-    gc_init_lists();
-    rvInit();
-    gc_mark();
+    fuzz_support::StartRuntime();
     gc_assign(listener, new Listener());
     gc_assign(request, (new c_HttpRequest())->m_new());
     return true;

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "audio/decoders.h"
-#include "support/flags.h"
+#include "support/fuzz_support.h"
 
 namespace {
 constexpr std::size_t kFuzzCap = std::size_t(8) << 20;

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "net/url.h"
+#include "support/fuzz_support.h"
 
 namespace {
 
@@ -17,9 +18,7 @@ bool piece_of(const String& part, const String& text) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static bool ready = [] {
-    gc_init_lists();
-    rvInit();
-    gc_mark();
+    fuzz_support::StartRuntime();
     return true;
   }();
   (void)ready;

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "audio/decoders.h"
-#include "support/flags.h"
+#include "support/fuzz_support.h"
 
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
   return fuzz_support::AddDefaultFlag(argc, argv, "-malloc_limit_mb=64");
