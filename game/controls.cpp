@@ -52,11 +52,6 @@ bool AnyJoyButton(int player, std::initializer_list<int> buttons) {
   return false;
 }
 
-int ToInt(float v) {
-  if (!(v > -2147483648.0f && v < 2147483648.0f)) return 0;
-  return (int)v;
-}
-
 }  // namespace
 
 // ---- Virtual controls ---------------------------------------------------------
@@ -249,11 +244,11 @@ int c_MyApp::p_MouseIn_Radius(float x, float y, float w, float h) {
 int c_MyApp::p_OnScreenPad() {
   auto clamp = [](int v, int lo, int hi) { return v < lo ? lo : (v > hi ? hi : v); };
   const float w = rv_Quenmor_jscrw, h = rv_Quenmor_jscrh;
-  m_settings[10] = clamp(m_settings[10], 32, ToInt(w - 32));
-  m_settings[11] = clamp(m_settings[11], 32, ToInt(h - 32));
+  m_settings[10] = clamp(m_settings[10], 32, TruncToInt(w - 32));
+  m_settings[11] = clamp(m_settings[11], 32, TruncToInt(h - 32));
   m_settings[12] = clamp(m_settings[12], 8, 25);
   m_padX = m_settings[10];
-  m_padY = ToInt(h - (float)m_settings[11]);
+  m_padY = TruncToInt(h - (float)m_settings[11]);
   const float s = m_padScale = (float)m_settings[12] / 10.0f;
   const float px = (float)m_padX, py = (float)m_padY;
 
@@ -278,7 +273,7 @@ int c_MyApp::p_OnScreenPad() {
       for (int i = 0; i < 10; ++i) touches += m_touchX[i] != kUnset;
       if (touches == 1) {
         m_settings[10] = m_touchX[0];
-        m_settings[11] = ToInt(h - (float)m_touchY[0]);
+        m_settings[11] = TruncToInt(h - (float)m_touchY[0]);
         m_pinching = 0;
       } else if (touches >= 2) {
         int d = std::abs(m_touchX[0] - m_touchX[1]) / 16;

@@ -45,11 +45,6 @@ constexpr int kKeyClose = c_InputDevice::kKeyClose;
 // Controls whose being held keeps the menu-key lock.
 constexpr int kMenuControls[] = {0, 3, 5, 8, 10, 11, 12, 13, 14, 15, 16, 17, 99};
 
-int ToInt(float v) {
-  if (!(v > -2147483648.0f && v < 2147483648.0f)) return 0;
-  return (int)v;
-}
-
 void RunMode(c_MyApp* app);  // [SECTION] modes
 
 }  // namespace
@@ -204,7 +199,7 @@ int c_MyApp::p_WaitStart(int show) {
   p_CLS2D(m_bgR, m_bgG, m_bgB, 1);
 
   const float w = rv_Quenmor_jscrw, h = rv_Quenmor_jscrh;
-  const float m = (float)ToInt(w < h ? w : h);
+  const float m = (float)TruncToInt(w < h ? w : h);
   m_spinAngle += 3;
 
   // A ring of eleven ovals, fading in along its length.
@@ -283,8 +278,8 @@ int c_MyApp::p_OnUpdate() {
   const float overscanY = devW > 0 ? rv_Quenmor_overscan * (float)devH / (float)devW : 0;
   m_oldMouseX = m_mouseX;
   m_oldMouseY = m_mouseY;
-  m_mouseX = ToInt((rv_input_MouseX() - rv_Quenmor_overscan) / m_scaleX);
-  m_mouseY = ToInt((rv_input_MouseY() - overscanY) / m_scaleY);
+  m_mouseX = TruncToInt((rv_input_MouseX() - rv_Quenmor_overscan) / m_scaleX);
+  m_mouseY = TruncToInt((rv_input_MouseY() - overscanY) / m_scaleY);
   if (rv_input_KeyDown(kKeyMouseLeft) && !m_touchWasDown) {
     m_oldMouseX = m_mouseX;
     m_oldMouseY = m_mouseY;
@@ -464,16 +459,22 @@ int c_MyApp::p_LoadGame() {
 
 // [SECTION] resume --------------------------------------------------------------------
 
-int c_MyApp::p_OnResume() {
+int c_MyApp::p_PauseForReturn(int openY) {
   if (m_mode < 10) {
     m_paused = 0;
     m_pauseDir = 0;
     m_pauseY = 0;
   } else {
+    // In a game: the pause menu is fully open when the player comes back.
     m_paused = 1;
     m_pauseDir = 1;
-    m_pauseY = ToInt(rv_Quenmor_jscrh * 0.5f);
+    m_pauseY = openY;
   }
+  return 0;
+}
+
+int c_MyApp::p_OnResume() {
+  p_PauseForReturn(TruncToInt(rv_Quenmor_jscrh * 0.5f));
   rv_app_SetUpdateRate(kUpdateRate);
   p_iCade(0);  // also disables the host keyboard and clears m_pad 0..18
   return 0;

@@ -53,6 +53,9 @@ class c_MyApp : public c_App, public c_IOnHttpRequestComplete {
   int p_OnRender() override;   // render.cpp
   int p_OnSuspend() override;  // save.cpp
   int p_OnResume() override;   // loader.cpp
+  // Both: menus unpaused, a game with its pause menu open at openY
+  // (loader.cpp).
+  int p_PauseForReturn(int openY);
 
   // ---- Loader, modes and per-frame dispatch (loader.cpp) -------------------
   int p_Reload();

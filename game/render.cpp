@@ -21,11 +21,6 @@ namespace {
 
 constexpr float kPortraitFactor = 1.5f;  // design size multiplier on a portrait device
 
-int ToInt(float v) {
-  if (!(v > -2147483648.0f && v < 2147483648.0f)) return 0;
-  return (int)v;
-}
-
 }  // namespace
 
 int c_MyApp::p_OnRender() {
@@ -85,7 +80,7 @@ int c_MyApp::p_OnRender() {
     rv_graphics_SetAlpha(r[7]);
     rv_graphics_SetColor(r[10], r[11], r[12]);
     rv_graphics_SetBlend(r[13] == 3 ? 1 : 0);
-    const int type = ToInt(r[0]);
+    const int type = TruncToInt(r[0]);
     const float x = r[1] * scaleX + ox, y = r[2] * scaleY + oy;
     switch (type) {
       case kRectRecord:
@@ -100,7 +95,7 @@ int c_MyApp::p_OnRender() {
       default:
         if (type >= 0 && type < m_images.Length() && m_images[type]) {
           rv_graphics_DrawImage2(m_images[type], x, y, r[3], r[4] * imageScaleX,
-                                 r[5] * imageScaleY, ToInt(r[6]));
+                                 r[5] * imageScaleY, TruncToInt(r[6]));
         }
         break;
     }

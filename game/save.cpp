@@ -228,16 +228,7 @@ int c_MyApp::p_OnSuspend() {
   if (rv_app__game) rv_app__game->SetKeyboardEnabled(false);
   for (int i = 0; i < 19; ++i) m_pad[i] = 0;
   rv_Quenmor_iCadeControls = 0;
-  if (m_mode < 10) {
-    m_paused = 0;
-    m_pauseDir = 0;
-    m_pauseY = 0;
-  } else {
-    // In a game: the pause menu is fully open when the player comes back.
-    m_paused = 1;
-    m_pauseDir = 1;
-    m_pauseY = (int)(rv_Quenmor_jscrh * 0.5f + 0.5f);
-  }
+  p_PauseForReturn((int)(rv_Quenmor_jscrh * 0.5f + 0.5f));  // rounded here
   rv_app_SetUpdateRate(5);
   p_Save();
   return 0;

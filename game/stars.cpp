@@ -38,12 +38,6 @@ void ReseedFromClock() {
   for (int i = 0; i < 21; ++i) rv_random_Rnd();
 }
 
-// Float to int toward zero; values an int cannot hold give 0.
-int ToInt(float v) {
-  if (!(v > -2147483648.0f && v < 2147483648.0f)) return 0;
-  return (int)v;
-}
-
 float Frame() { return std::floor(rv_random_Rnd() * 255.99f); }
 float Depth() { return rv_random_Rnd() * 0.6f + 0.2f; }
 
@@ -110,7 +104,7 @@ int c_MyApp::p_DoStars(float dx, float dy) {
     star[5] += star[6];
     m_alpha = star[3];
     p_SetRot(star[5]);
-    p_DrawImg(96, star[1], star[2], ToInt(star[0]));
+    p_DrawImg(96, star[1], star[2], TruncToInt(star[0]));
   }
   p_ResetDraw();
   return 0;
@@ -132,7 +126,7 @@ int c_MyApp::p_DoParticles(float scale) {
   float* pool = m_particles.Data();
   for (int i = 0; i <= LastRecord(m_particleCount, m_particles); ++i) {
     float* p = pool + i * kStride;
-    const int kind = ToInt(p[0]);
+    const int kind = TruncToInt(p[0]);
     if (kind <= 0) continue;
     p[1] += p[3];
     p[2] += p[4];
@@ -148,14 +142,14 @@ int c_MyApp::p_DoParticles(float scale) {
     }
     m_alpha = p[7] < 1 ? p[7] : 1;
     p_SetSize(scale, scale);
-    p_Ink(ToInt(p[8]), 1);
+    p_Ink(TruncToInt(p[8]), 1);
     const float x = p[1] - m_camX, y = p[2] - m_camY;
     if (kind >= 1 && kind <= 9) {
-      p_DrawImg(96, x, y, ToInt(p[9]));
+      p_DrawImg(96, x, y, TruncToInt(p[9]));
     } else if (kind == 16) {
       p_Rect(16 * std::floor(x / 16), 16 * std::floor(y / 16), 16, 16);
     } else if (kind == 99) {
-      p_Text(x, y, String(ToInt(p[9])), 1, 1);
+      p_Text(x, y, String(TruncToInt(p[9])), 1, 1);
     }
     p[7] -= kind == 4 ? 0.003f : (kind == 16 ? 0.013f : 0.01f);
     if (p[7] < 0) p[0] = 0;

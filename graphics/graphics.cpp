@@ -42,12 +42,6 @@ rv_module graphics_module(
       gc_mark_q(rv_graphics_renderDevice);
     });
 
-// Float to int toward zero; values an int cannot hold give 0.
-int trunc_int(float v) {
-  if (!(v > -2147483648.0f && v < 2147483648.0f)) return 0;
-  return (int)v;
-}
-
 void update_tformed(c_GraphicsContext* c) {
   c->m_tformed = !(c->m_ix == 1 && c->m_iy == 0 && c->m_jx == 0 && c->m_jy == 1 &&
                    c->m_tx == 0 && c->m_ty == 0);
@@ -262,8 +256,8 @@ int rv_graphics_SetScissor(float x, float y, float width, float height) {
   c->m_scissor_width = width;
   c->m_scissor_height = height;
   if (rv_graphics_renderDevice) {
-    rv_graphics_renderDevice->SetScissor(trunc_int(x), trunc_int(y), trunc_int(width),
-                                         trunc_int(height));
+    rv_graphics_renderDevice->SetScissor(TruncToInt(x), TruncToInt(y), TruncToInt(width),
+                                         TruncToInt(height));
   }
   return 0;
 }

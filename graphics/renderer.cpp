@@ -30,16 +30,9 @@ constexpr float kTwoPi = 6.2831855f;
 constexpr int kMinOvalSegments = 12;
 constexpr int kMaxGlErrorsDrained = 16;  // GL keeps at most a few error flags
 
-// Float to int toward zero; values an int cannot hold (and NaN) give 0
-// instead of undefined behaviour.
-int trunc_int(float v) {
-  if (!(v > -2147483648.0f && v < 2147483648.0f)) return 0;
-  return (int)v;
-}
-
 // The colour byte of a float: converted toward zero, not clamped (callers
 // keep colours in range); only the low 8 bits are kept.
-unsigned char color_byte(float v) { return (unsigned char)(trunc_int(v) & 0xff); }
+unsigned char color_byte(float v) { return (unsigned char)(TruncToInt(v) & 0xff); }
 
 // The smallest power of two not below n; 1 below 2.
 int next_pow2(int n) {
@@ -482,9 +475,9 @@ int gxtkGraphics::DrawOval(float x, float y, float w, float h) {
   if (transformed) {
     float dx = std::sqrt((ix * xr) * (ix * xr) + (iy * xr) * (iy * xr));
     float dy = std::sqrt((jx * yr) * (jx * yr) + (jy * yr) * (jy * yr));
-    segs = trunc_int(dx + dy);
+    segs = TruncToInt(dx + dy);
   } else {
-    segs = std::llabs(trunc_int(xr)) + std::llabs(trunc_int(yr));
+    segs = std::llabs(TruncToInt(xr)) + std::llabs(TruncToInt(yr));
   }
   if (segs <= 11) {
     segs = kMinOvalSegments;

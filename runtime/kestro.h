@@ -3,6 +3,7 @@
 #pragma once
 
 #include "runtime/array.h"
+#include "runtime/convert.h"
 #include "runtime/error.h"
 #include "runtime/gc.h"
 #include "runtime/object.h"

@@ -41,15 +41,6 @@ Rgb AverageColour(const std::string& png, int x, int y, int w, int h) {
   return c;
 }
 
-std::vector<std::string> Fields(const std::string& text) {
-  std::vector<std::string> out;
-  std::size_t start = 0;
-  for (std::size_t bar; (bar = text.find('|', start)) != std::string::npos; start = bar + 1) {
-    out.push_back(text.substr(start, bar - start));
-  }
-  return out;
-}
-
 class GameplayPlay : public ::testing::Test {
  protected:
   ChildProcess game;
@@ -150,7 +141,7 @@ TEST_F(GameplayPlay, LevelOneFromTheMenuToLevelCompleteAndBack) {
     if (FileExists(dir + "/.kestrostate")) state = ReadFile(dir + "/.kestrostate");
   }
   ASSERT_FALSE(state.empty()) << "no state saved after the game";
-  std::vector<std::string> fields = Fields(state);
+  std::vector<std::string> fields = SplitFields(state);
   ASSERT_GE(fields.size(), 37u);
   EXPECT_EQ(fields[36], "1") << "level 1 is not recorded as complete";
   EXPECT_GE(std::stoi(fields[35]), 0);

@@ -99,21 +99,6 @@ constexpr float kSelX = 171.0f, kSelY = 296.2f;
 constexpr float kPrevX = 76.6f, kPrevY = 281.4f;
 constexpr float kNextX = 167.0f, kNextY = 393.3f;
 
-std::vector<std::string> Fields(const std::string& text) {
-  std::vector<std::string> out;
-  std::string cur;
-  for (char c : text) {
-    if (c == '|') {
-      out.push_back(cur);
-      cur.clear();
-    } else {
-      cur.push_back(c);
-    }
-  }
-  out.push_back(cur);
-  return out;
-}
-
 // The game's own lines of output (the audio device reports itself too).
 std::string GameLines(const std::string& out) {
   std::string kept;
@@ -287,7 +272,7 @@ TEST_F(PlayedGame, LevelOneCompletedIsMarkedRecordedAndRemembered) {
     ended = WaitFor([&] { return FileExists(stateFile); }, 3.5);
   }
   ASSERT_TRUE(ended) << "the game did not end";
-  std::vector<std::string> fields = Fields(State());
+  std::vector<std::string> fields = SplitFields(State());
   ASSERT_EQ(fields.size(), 2241u);
   EXPECT_EQ(fields[36], "1") << "level 1 is not marked complete";
   const int score = std::atoi(fields[35].c_str());

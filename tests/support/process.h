@@ -51,6 +51,9 @@ RunResult RunCommand(const std::vector<std::string>& args, double timeout = 60,
 // A fresh empty directory below the test's temporary area.
 std::string MakeTempDir(const std::string& tag);
 std::string ReadFile(const std::string& path);
+// The fields of a saved state text: what lies between the "|" marks, and
+// the rest after the last one (empty for a whole file).
+std::vector<std::string> SplitFields(const std::string& text);
 void WriteFile(const std::string& path, const std::string& bytes);
 bool FileExists(const std::string& path);
 

@@ -18,6 +18,7 @@
 #include "game/globals.h"
 #include "game/myapp.h"
 #include "support/printers.h"
+#include "support/process.h"
 
 namespace {
 
@@ -31,21 +32,6 @@ class StateHost : public RvGame {
     return RvGame::SaveState(state);
   }
 };
-
-std::vector<std::string> SplitFields(const std::string& text) {
-  std::vector<std::string> out;
-  std::string cur;
-  for (char c : text) {
-    if (c == '|') {
-      out.push_back(cur);
-      cur.clear();
-    } else {
-      cur.push_back(c);
-    }
-  }
-  out.push_back(cur);
-  return out;
-}
 
 std::string JoinFields(const std::vector<std::string>& fields) {
   std::string out;
@@ -160,7 +146,7 @@ TEST_F(SavedData, AFreshSaveHas2241FieldsAndLoadsBackToIdenticalArrays) {
   EXPECT_EQ(Save(first), "");                     // nothing printed off debug
   EXPECT_EQ(host->saves, 1);
 
-  std::vector<std::string> fields = SplitFields(ReadState());
+  std::vector<std::string> fields = testing_support::SplitFields(ReadState());
   ASSERT_EQ(fields.size(), 2241u);
   EXPECT_EQ(fields.back(), "");
   // Settings after the clamps, their weighted sum, eight empty masks.
@@ -193,7 +179,7 @@ TEST_F(SavedData, ARichStateRoundTripsFieldByField) {
   app->m_scores[1007] = INT_MIN;
   Save(app);
 
-  std::vector<std::string> fields = SplitFields(ReadState());
+  std::vector<std::string> fields = testing_support::SplitFields(ReadState());
   ASSERT_EQ(fields.size(), 2241u);
   for (int i = 0; i < 25; ++i) EXPECT_EQ(fields[i], std::to_string(app->m_settings[i]));
   // Row 3 starts at 35 + 3 x 21 and interleaves scores with status entries.
@@ -234,7 +220,7 @@ TEST_F(SavedData, AnySettingChangedByHandGivesTheDefaultsButSlotZeroGoesUnnotice
   app->m_settings[15] = 1;
   app->m_settings[10] = 100;
   Save(app);
-  const std::vector<std::string> good = SplitFields(ReadState());
+  const std::vector<std::string> good = testing_support::SplitFields(ReadState());
 
   for (int slot = 0; slot < 25; ++slot) {
     std::vector<std::string> fields = good;
@@ -292,7 +278,7 @@ TEST_F(SavedData, ABadgeMaskWithBit31IsNegativeAndRoundTrips) {
   app->m_badgeGot[255] = true;  // mask 7, bit 31
   app->m_badgeGot[254] = true;
   Save(app);
-  std::vector<std::string> fields = SplitFields(ReadState());
+  std::vector<std::string> fields = testing_support::SplitFields(ReadState());
   EXPECT_EQ(fields[26], "-2147483648");
   EXPECT_EQ(fields[27], "1");
   EXPECT_EQ(fields[33], "-1073741824");
@@ -309,7 +295,7 @@ TEST_F(SavedData, ABadBadgeChecksumClearsEveryBadge) {
   app->m_badgeGot[3] = true;
   app->m_scores[0] = 55;
   Save(app);
-  std::vector<std::string> fields = SplitFields(ReadState());
+  std::vector<std::string> fields = testing_support::SplitFields(ReadState());
   fields[28] = "4";  // a badge nobody earned
   WriteState(JoinFields(fields));
 
@@ -329,7 +315,7 @@ TEST_F(SavedData, ABadRowChecksumClearsOnlyThatRow) {
     app->m_scores[1000 + 10 * k] = -2;
   }
   Save(app);
-  std::vector<std::string> fields = SplitFields(ReadState());
+  std::vector<std::string> fields = testing_support::SplitFields(ReadState());
   fields[35 + 3 * 21 + 4] = "999999";  // a score of row 3 raised by hand
   WriteState(JoinFields(fields));
 
@@ -352,7 +338,7 @@ TEST_F(SavedData, ATruncatedTextKeepsTheCompleteBlocks) {
   for (int k = 0; k < 100; ++k) app->m_scores[10 * k] = 100 + k;
   Save(app);
   const std::string full = ReadState();
-  const std::vector<std::string> fields = SplitFields(full);
+  const std::vector<std::string> fields = testing_support::SplitFields(full);
 
   // Cut in the middle of row 10: rows 0..9 load, the rest of memory stays.
   std::vector<std::string> cut(fields.begin(), fields.begin() + 35 + 10 * 21 + 7);
@@ -562,7 +548,7 @@ TEST_F(SavedData, HostileFilesLoadWithoutHarm) {
   files.push_back("abc|def|-|+|--3|   |\t|0x10|1e9|");
   files.push_back(std::string(5000, '9') + "|" + std::string(200, '-') + "|");
   {
-    std::vector<std::string> f = SplitFields(valid);
+    std::vector<std::string> f = testing_support::SplitFields(valid);
     for (auto& s : f) s = "99999999999999999999999999999";
     files.push_back(JoinFields(f));
     for (auto& s : f) s = "-99999999999999999999999999999";
