@@ -325,7 +325,7 @@ TEST_F(DataRobustness, NoDataFolderAtAll) {
 }
 
 // Every image and font, in all three sizes, damaged: each name gets one kind
-// of damage in all its sizes, so the set the window uses meets every kind
+// of damage in all its sizes, so each set the game loads meets every kind
 // (in name order: the game's font is cut in half, the tiles scrambled).
 TEST_F(DataRobustness, ImagesAndFontsDamaged) {
   std::map<std::string, int> family;  // name without size suffix -> damage
@@ -344,6 +344,12 @@ TEST_F(DataRobustness, ImagesAndFontsDamaged) {
   ASSERT_GE(family.size(), PngDamages().size());
   ASSERT_TRUE(session.Start(root + "/tazmelo", work));
   ASSERT_NO_FATAL_FAILURE(PlayAndLeave("png"));
+  // A new window size loads every image again, at the size it calls for:
+  // full screen takes the largest set ("-hd2"), windowed the "-hd" set.
+  ASSERT_TRUE(session.SwitchFullScreen(1280)) << Output();
+  ASSERT_NO_FATAL_FAILURE(PlayAndLeave("png_fullscreen"));
+  ASSERT_TRUE(session.SwitchFullScreen(640)) << Output();
+  ASSERT_NO_FATAL_FAILURE(PlayAndLeave("png_windowed_again"));
   CloseAndCheck();
 }
 

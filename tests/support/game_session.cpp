@@ -1,6 +1,7 @@
 #include "support/game_session.h"
 
 #include <cstdio>
+#include <cstdlib>
 
 #include "support/game_rig.h"
 
@@ -92,6 +93,33 @@ void GameSession::PauseAndQuit() {
   SleepSeconds(0.5);  // the pause menu slides in
   Press("Up");        // the cursor moves from "resume" to "quit"
   Press("space");
+}
+
+namespace {
+
+int WindowWidth(unsigned long window) {
+  RunResult r = RunCommand({"xdotool", "getwindowgeometry", std::to_string(window)}, 10);
+  std::size_t at = r.out.find("Geometry: ");
+  return at == std::string::npos ? 0 : std::atoi(r.out.c_str() + at + 10);
+}
+
+}  // namespace
+
+// Without a window manager a new window does not always get the focus.
+bool GameSession::SwitchFullScreen(int width) {
+  Xdotool({"windowfocus", std::to_string(window_)});
+  Xdotool({"key", "F11"});
+  const unsigned long old = window_;
+  for (int i = 0; i < 100 && Running(); ++i) {
+    SleepSeconds(0.1);
+    unsigned long now = WaitForWindow("Tazmelo", 5);
+    if (now != 0 && now != old && WindowWidth(now) == width) {
+      window_ = now;
+      Xdotool({"windowfocus", std::to_string(window_)});
+      return true;
+    }
+  }
+  return false;
 }
 
 bool GameSession::Close(double timeout) {

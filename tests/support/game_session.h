@@ -58,6 +58,11 @@ class GameSession {
   // is recorded on the way back to the menu.
   void PauseAndQuit();
 
+  // F11: the game opens its window again, full screen (the Xvfb screen,
+  // 1280 x 720) or windowed (640 x 480); waits for the new window of
+  // `width` pixels and gives it the keyboard. False when none appears.
+  bool SwitchFullScreen(int width);
+
   // Asks the window to close as a window manager would; true when the
   // program ended within `timeout` seconds.
   bool Close(double timeout = 20);
