@@ -285,7 +285,7 @@ class DataRobustness : public ::testing::Test {
     // a game is on screen and unrecorded.
     bool recorded = false;
     for (int attempt = 0; attempt < 3 && !recorded; ++attempt) {
-      if (!FileExists(state) && GameSession::GameScreen(session.Shot(name + "_4_pause"))) {
+      if (!FileExists(state) && GameSession::GameScreen(session.Shot(name + "_4_leaving"))) {
         session.PauseAndQuit();
       }
       recorded = WaitUntil([&] { return FileExists(state); }, 10);
