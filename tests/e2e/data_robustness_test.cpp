@@ -204,8 +204,8 @@ const std::vector<Damage>& WavDamages() {
   return list;
 }
 
-// Oggs: one damage for each of the two tunes a level 1 decodes (the game's
-// own tune and the level's), three rounds; the other tunes get one each.
+// Oggs: some still decode in part (those are kept and played), the others
+// give nothing.
 const Damage kOggCutToAThird{"cut to a third", [](const std::string& b) { return Cut(b, 0.33); }};
 const Damage kOggNoise{"noise", [](const std::string& b) { return Noise(b.size(), 5); }};
 const Damage kOggPagesHit{"pages hit every tenth", [](const std::string& b) {
@@ -217,7 +217,6 @@ const Damage kOggPagesHit{"pages hit every tenth", [](const std::string& b) {
                           }};
 const Damage kOggCutInHeaders{"cut inside the headers",
                               [](const std::string& b) { return b.substr(0, 1500); }};
-const Damage kOggDeleted{"deleted", nullptr, true};
 const Damage kOggEmpty{"empty", [](const std::string&) { return std::string(); }};
 const Damage kOggCaptureThenNoise{"capture pattern, then noise", [](const std::string& b) {
                                     return b.substr(0, 4) + Noise(b.size() - 4, 6);
@@ -363,18 +362,18 @@ TEST_F(DataRobustness, SoundEffectsDeletedOrDamaged) {
   CloseAndCheck();
 }
 
-// A tune is decoded whole each time it starts, so the files can change
-// between rounds of one run.
-TEST_F(DataRobustness, TunesDeletedOrDamaged) {
+// The loading screen decodes all four tunes; one that gave nothing is read
+// again when it is played, so the level's tune (level 1: "artichoke", after
+// the game's own "testmusic") changes between rounds of one run. Missing
+// tunes: the first case.
+TEST_F(DataRobustness, TunesDamaged) {
   ASSERT_EQ(Files(".ogg").size(), 4u);
-  Apply("sfx/broccoli.ogg", kOggCaptureThenNoise);
-  Apply("sfx/horseraddish.ogg", kOggDeleted);
-  const Damage* rounds[][2] = {{&kOggCutToAThird, &kOggNoise},
-                               {&kOggPagesHit, &kOggCutInHeaders},
-                               {&kOggDeleted, &kOggEmpty}};
+  Apply("sfx/testmusic.ogg", kOggCutToAThird);
+  Apply("sfx/broccoli.ogg", kOggPagesHit);
+  Apply("sfx/horseraddish.ogg", kOggCaptureThenNoise);
+  const Damage* rounds[] = {&kOggNoise, &kOggCutInHeaders, &kOggEmpty};
   for (int round = 0; round < 3; ++round) {
-    Apply("sfx/testmusic.ogg", *rounds[round][0]);
-    Apply("sfx/artichoke.ogg", *rounds[round][1]);
+    Apply("sfx/artichoke.ogg", *rounds[round]);
     if (round == 0) {
       ASSERT_TRUE(session.Start(root + "/tazmelo", work));
     }
