@@ -81,6 +81,22 @@ int gxtkSample::Discard() {
 }
 
 // ---- [start-up] ---------------------------------------------------------------
+namespace {
+// The device is closed when the program exits, so that OpenAL does not
+// complain on stderr about one left open.
+void CloseAtExit() {
+  gxtkAudio* audio = gxtkAudio::audio;
+  if (!audio || !audio->alcDevice) return;
+  if (audio->alcContext) {
+    if (alcGetCurrentContext() == audio->alcContext) alcMakeContextCurrent(nullptr);
+    alcDestroyContext(audio->alcContext);
+  }
+  alcCloseDevice(audio->alcDevice);
+  audio->alcContext = nullptr;
+  audio->alcDevice = nullptr;
+}
+}  // namespace
+
 gxtkAudio::gxtkAudio() : alcDevice(nullptr), alcContext(nullptr) {
   audio = this;
 
@@ -100,11 +116,18 @@ gxtkAudio::gxtkAudio() : alcDevice(nullptr), alcContext(nullptr) {
     }
   }
 
+  static const bool registered = std::atexit(CloseAtExit) == 0;
+  (void)registered;
+
   // No attenuation: a source's position only gives its direction (pan).
   alDistanceModel(AL_NONE);
 
   for (gxtkChannel& c : channels) c = gxtkChannel{0, nullptr, 0, 0};
   SourceFor(kMusicChannel);
+}
+
+gxtkAudio::~gxtkAudio() {
+  if (audio == this) audio = nullptr;
 }
 
 // ---- [sources] ----------------------------------------------------------------

@@ -71,6 +71,7 @@ class gxtkAudio : public Object {
   gxtkChannel channels[kChannels];
 
   gxtkAudio();
+  ~gxtkAudio() override;
   void mark() override;
 
   // Pause every sounding channel / restart what Suspend paused; channels the
