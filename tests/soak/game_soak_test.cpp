@@ -413,6 +413,25 @@ class Soak : public ::testing::Test {
     }
   }
 
+  // Starts the selected level (1 or 2), plays it to the goal and checks its
+  // record: complete, with the score of the coins taken first in its table.
+  // Gives the coins taken.
+  int WinSelectedLevel(int level) {
+    const std::string name = "level" + std::to_string(level);
+    StartSelectedLevel(name);
+    if (!HasFatalFailure()) WaitForRunners();
+    if (HasFatalFailure()) return 0;
+    Keep(name);
+    const int coins = PlayToTheGoal(level);
+    if (HasFailure()) return coins;
+    EXPECT_TRUE(WaitScreen(EndOverlay)) << "no end of level " << level;
+    Keep(name + "_complete");
+    EXPECT_TRUE(WaitState([&](const SavedText& s) { return s.Status(level) == 1; }))
+        << "level " << level << " is not recorded as complete";
+    EXPECT_EQ(5 * coins, SavedText(ReadFile(StatePath())).Score(level, 0));
+    return coins;
+  }
+
   // Pauses the running game and waits for the pause menu.
   void Pause() {
     for (int tries = 0; tries < 5 && !PauseMenu(Look()); ++tries) {
@@ -487,29 +506,13 @@ TEST_F(Soak, AWholeSessionEndsCleanWithItsProgressSaved) {
   ASSERT_EQ(640, w);
   ASSERT_EQ(480, h);
 
-  // ---- Level 1, won along the coin route.
+  // ---- Levels 1 and 2, each won along its coin route (level 1 is selected
+  // on a fresh start, and completing it selects level 2).
   Press("Right");  // the ring has the focus again
-  ASSERT_NO_FATAL_FAILURE(StartSelectedLevel("level1"));
-  ASSERT_NO_FATAL_FAILURE(WaitForRunners());
-  Keep("level1");
-  const int coins1 = PlayToTheGoal(1);
+  const int coins1 = WinSelectedLevel(1);
   ASSERT_FALSE(HasFailure());
-  EXPECT_TRUE(WaitScreen(EndOverlay)) << "no end of level 1";
-  Keep("level1_complete");
-  ASSERT_TRUE(WaitState([](const SavedText& s) { return s.Status(1) == 1; }))
-      << "level 1 is not recorded as complete";
-  EXPECT_EQ(5 * coins1, SavedText(ReadFile(StatePath())).Score(1, 0));
-
-  // ---- Level 2 (now selected), won the same way.
-  ASSERT_NO_FATAL_FAILURE(StartSelectedLevel("level2"));
-  ASSERT_NO_FATAL_FAILURE(WaitForRunners());
-  const int coins2 = PlayToTheGoal(2);
+  const int coins2 = WinSelectedLevel(2);
   ASSERT_FALSE(HasFailure());
-  EXPECT_TRUE(WaitScreen(EndOverlay)) << "no end of level 2";
-  Keep("level2_complete");
-  ASSERT_TRUE(WaitState([](const SavedText& s) { return s.Status(2) == 1; }))
-      << "level 2 is not recorded as complete";
-  EXPECT_EQ(5 * coins2, SavedText(ReadFile(StatePath())).Score(2, 0));
 
   // ---- Level 3 (now selected): paused at once, the option box opened over
   // the paused game and closed, the game resumed; then lost, the left
