@@ -3,15 +3,11 @@
 // suspend, and hostile state files. Every test runs in a scratch directory
 // of its own, so ./.kestrostate is the test's file.
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <climits>
 #include <cstdio>
-#include <cstdlib>
-#include <fstream>
 #include <random>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -52,9 +48,7 @@ class SavedData : public ::testing::Test {
     char cwd[4096];
     ASSERT_NE(getcwd(cwd, sizeof cwd), nullptr);
     oldDir = cwd;
-    char tmpl[] = "/tmp/tazmelo-save-XXXXXX";
-    ASSERT_NE(mkdtemp(tmpl), nullptr);
-    dir = tmpl;
+    dir = testing_support::MakeTempDir("save");
     ASSERT_EQ(chdir(dir.c_str()), 0);
     rvInit();
     host = new StateHost();
@@ -90,15 +84,9 @@ class SavedData : public ::testing::Test {
     return app;
   }
 
-  static std::string ReadState() {
-    std::ifstream in(".kestrostate", std::ios::binary);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
-  }
+  static std::string ReadState() { return testing_support::ReadFile(".kestrostate"); }
   static void WriteState(const std::string& bytes) {
-    std::ofstream out(".kestrostate", std::ios::binary | std::ios::trunc);
-    out << bytes;
+    testing_support::WriteFile(".kestrostate", bytes);
   }
 
   // Loads into `app` and returns what was printed.
