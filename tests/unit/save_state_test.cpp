@@ -113,6 +113,12 @@ class SavedData : public ::testing::Test {
   static std::vector<int> Scores(c_MyApp* app) {
     return std::vector<int>(&app->m_scores[0], &app->m_scores[0] + 2000);
   }
+  // `loaded` holds what `saved` wrote: the same settings, badges and scores.
+  static void ExpectSameData(c_MyApp* loaded, c_MyApp* saved) {
+    EXPECT_EQ(Settings(loaded), Settings(saved));
+    EXPECT_EQ(Badges(loaded), Badges(saved));
+    EXPECT_EQ(Scores(loaded), Scores(saved));
+  }
   static std::vector<int> DefaultSettings() {
     std::vector<int> s(25, 0);
     s[5] = 1;
@@ -147,9 +153,7 @@ TEST_F(SavedData, AFreshSaveHas2241FieldsAndLoadsBackToIdenticalArrays) {
 
   c_MyApp* second = App(1);
   EXPECT_EQ(Load(second), kAllLoaded);
-  EXPECT_EQ(Settings(second), Settings(first));
-  EXPECT_EQ(Badges(second), Badges(first));
-  EXPECT_EQ(Scores(second), Scores(first));
+  ExpectSameData(second, first);
 }
 
 TEST_F(SavedData, ARichStateRoundTripsFieldByField) {
@@ -185,9 +189,7 @@ TEST_F(SavedData, ARichStateRoundTripsFieldByField) {
 
   c_MyApp* again = App(1);
   EXPECT_EQ(Load(again), kAllLoaded);
-  EXPECT_EQ(Settings(again), Settings(app));
-  EXPECT_EQ(Badges(again), Badges(app));
-  EXPECT_EQ(Scores(again), Scores(app));
+  ExpectSameData(again, app);
 }
 
 TEST_F(SavedData, DebugModePrintsTheTextOnSaveAndLoad) {
@@ -571,9 +573,7 @@ TEST_F(SavedData, HostileFilesLoadWithoutHarm) {
     Save(app);
     c_MyApp* again = App(1);
     Load(again);
-    EXPECT_EQ(Settings(again), Settings(app));
-    EXPECT_EQ(Badges(again), Badges(app));
-    EXPECT_EQ(Scores(again), Scores(app));
+    ExpectSameData(again, app);
   }
 }
 
