@@ -7,7 +7,6 @@
 // the right runner with A/Left and D/Right.
 #include <gtest/gtest.h>
 
-#include <memory>
 #include <vector>
 
 #include "audio/audio_device.h"
@@ -26,20 +25,19 @@ constexpr int kLeft = 0, kRight = 10;
 
 class GameplayRules : public ::testing::Test {
  protected:
-  std::unique_ptr<GameRig> rig;
+  GameRig rig;
   c_MyApp* app = nullptr;
 
   void SetUp() override {
-    rig = std::make_unique<GameRig>();
-    ASSERT_GT(rig->RunUntilLoaded(), 0);
-    app = rig->App();
+    ASSERT_GT(rig.RunUntilLoaded(), 0);
+    app = rig.App();
   }
 
   void StartLevel(int level) {
     app->m_level = level;
     app->m_controlStyle = 0;
     app->m_mode = 11;
-    rig->Step();
+    rig.Step();
     ASSERT_EQ(app->m_mode, 10);
   }
 
@@ -55,7 +53,7 @@ class GameplayRules : public ::testing::Test {
   // Steps one frame and gives the sound slots started in it, in order.
   std::vector<int> StepSounds() {
     int from = app->m_sfxChannel;
-    rig->Step();
+    rig.Step();
     std::vector<int> slots;
     for (int c = from; c != app->m_sfxChannel;) {
       c = (c + 1) % 24;
@@ -70,7 +68,7 @@ class GameplayRules : public ::testing::Test {
 
   // Steps until the end sequence has drawn a while and gives the texts.
   void StepIntoEndSequence() {
-    for (int i = 0; i < 200 && app->m_endTime < 30; ++i) rig->Step();
+    for (int i = 0; i < 200 && app->m_endTime < 30; ++i) rig.Step();
   }
 };
 
@@ -80,17 +78,17 @@ TEST_F(GameplayRules, ARunnerHopsOnlyWithinItsHalf) {
   StartLevel(1);
   Place(kLeft, 0, 0);
   Place(kRight, 19, 0);
-  rig->KeyDown(kKeyK);
-  rig->KeyDown(kKeyD);
-  rig->Step(15);
+  rig.KeyDown(kKeyK);
+  rig.KeyDown(kKeyD);
+  rig.Step(15);
   EXPECT_EQ(P(kLeft + kCol), 0);
   EXPECT_EQ(P(kLeft + kRow), 0);
   EXPECT_EQ(P(kRight + kCol), 19);
   EXPECT_EQ(P(kRight + kRow), 0);
-  rig->KeyUp(kKeyK);
-  rig->KeyUp(kKeyD);
-  rig->Step();
-  rig->KeyDown(kKeyL);
+  rig.KeyUp(kKeyK);
+  rig.KeyUp(kKeyD);
+  rig.Step();
+  rig.KeyDown(kKeyL);
   EXPECT_EQ(StepSounds(), Sounds{1});
   EXPECT_EQ(P(kLeft + kCol), 1);
   EXPECT_EQ(P(kLeft + kRow), 1);
@@ -98,21 +96,21 @@ TEST_F(GameplayRules, ARunnerHopsOnlyWithinItsHalf) {
 
 TEST_F(GameplayRules, HoldingADirectionHopsOnceUntilReleased) {
   StartLevel(1);
-  rig->KeyDown(kKeyD);
+  rig.KeyDown(kKeyD);
   EXPECT_EQ(StepSounds(), Sounds{2});
-  rig->Step(40);
+  rig.Step(40);
   EXPECT_EQ(P(kRight + kRow), 1);
   EXPECT_EQ(P(kRight + kCol), 15);
-  rig->KeyUp(kKeyD);
-  rig->Step();
-  rig->KeyDown(kKeyA);  // the other way: a new press
-  rig->Step();
+  rig.KeyUp(kKeyD);
+  rig.Step();
+  rig.KeyDown(kKeyA);  // the other way: a new press
+  rig.Step();
   EXPECT_EQ(P(kRight + kRow), 2);
   EXPECT_EQ(P(kRight + kCol), 14);
-  rig->KeyUp(kKeyA);
-  rig->Step(9);
-  rig->KeyDown(kKeyA);
-  rig->Step();
+  rig.KeyUp(kKeyA);
+  rig.Step(9);
+  rig.KeyDown(kKeyA);
+  rig.Step();
   EXPECT_EQ(P(kRight + kRow), 3);
 }
 
@@ -120,10 +118,10 @@ TEST_F(GameplayRules, AHopLandsWhenItsTimerFallsBelowTwentyAndACoinPaysFive) {
   StartLevel(1);
   Coin(1, 5) = 1;
   int score = app->m_score;
-  rig->KeyDown(kKeyL);
-  rig->Step();  // the hop: timer 90 -> 80
+  rig.KeyDown(kKeyL);
+  rig.Step();  // the hop: timer 90 -> 80
   EXPECT_EQ(P(kLeft + kHop), 80);
-  rig->Step(6);  // 70 .. 20: still in the air
+  rig.Step(6);  // 70 .. 20: still in the air
   EXPECT_EQ(P(kLeft + kHop), 20);
   EXPECT_EQ(app->m_score, score);
   EXPECT_EQ(Coin(1, 5), 1);
@@ -131,34 +129,34 @@ TEST_F(GameplayRules, AHopLandsWhenItsTimerFallsBelowTwentyAndACoinPaysFive) {
   EXPECT_EQ(app->m_score, score + 5);
   EXPECT_EQ(Coin(1, 5), 0);
   EXPECT_EQ(Tile(1, 5), 2) << "the left runner marks the floor it lands on";
-  rig->Step();
-  EXPECT_TRUE(rig->HasText("00000005")) << rig->AllText();
+  rig.Step();
+  EXPECT_TRUE(rig.HasText("00000005")) << rig.AllText();
 }
 
 TEST_F(GameplayRules, ADeadlyTileLosesTheRunnerAndFailsTheLevelThirtyOneFramesLater) {
   StartLevel(1);
   Tile(1, 15) = 12;
-  rig->KeyDown(kKeyD);
-  rig->Step(7);
+  rig.KeyDown(kKeyD);
+  rig.Step(7);
   EXPECT_EQ(P(kRight + kState), 0);
   EXPECT_EQ(StepSounds(), Sounds{4});
   EXPECT_EQ(P(kRight + kState), 1);
   float row = P(kRight + kShownRow);
-  rig->Step(29);
+  rig.Step(29);
   EXPECT_GT(P(kRight + kShownRow), row + 10) << "a lost runner slides down";
   EXPECT_EQ(app->m_gameOverTime, 0);
-  rig->Step();
+  rig.Step();
   EXPECT_EQ(app->m_gameOverTime, 1);
   EXPECT_EQ(app->m_gameResult, 1);
 
   // The end sequence: 90 frames in all, then the result is recorded.
   int frames = 1;
   while (app->m_mode == 10 && frames < 200) {
-    rig->Step();
+    rig.Step();
     ++frames;
     if (app->m_endTime == 40) {
-      EXPECT_TRUE(rig->HasText("Bad")) << rig->AllText();
-      EXPECT_TRUE(rig->HasText("Luck"));
+      EXPECT_TRUE(rig.HasText("Bad")) << rig.AllText();
+      EXPECT_TRUE(rig.HasText("Luck"));
     }
   }
   EXPECT_EQ(frames, 90);
@@ -170,21 +168,21 @@ TEST_F(GameplayRules, BothRunnersHomeCompleteTheLevel) {
   Place(kLeft, 4, 49);
   Place(kRight, 14, 49);
   app->m_camY = app->m_camTargetY = 24 * 49 - 200;
-  rig->KeyDown(kKeyL);
-  rig->KeyDown(kKeyD);
-  rig->Step(7);
+  rig.KeyDown(kKeyL);
+  rig.KeyDown(kKeyD);
+  rig.Step(7);
   // Left home first while the right one still runs, then the second home.
   EXPECT_EQ(StepSounds(), (Sounds{6, 8}));
   EXPECT_EQ(P(kLeft + kState), 2);
   EXPECT_EQ(P(kRight + kState), 2);
-  rig->Step(29);
+  rig.Step(29);
   EXPECT_EQ(app->m_gameOverTime, 0);
-  rig->Step();
+  rig.Step();
   EXPECT_EQ(app->m_gameOverTime, 1);
   EXPECT_EQ(app->m_gameResult, 2);
   StepIntoEndSequence();
-  EXPECT_TRUE(rig->HasText("Level")) << rig->AllText();
-  EXPECT_TRUE(rig->HasText("Complete"));
+  EXPECT_TRUE(rig.HasText("Level")) << rig.AllText();
+  EXPECT_TRUE(rig.HasText("Complete"));
 }
 
 TEST_F(GameplayRules, LosingOneRunnerAfterTheOtherGotHomeStillFails) {
@@ -194,18 +192,18 @@ TEST_F(GameplayRules, LosingOneRunnerAfterTheOtherGotHomeStillFails) {
   Tile(21, 13) = 9;
   Coin(21, 13) = 0;
   app->m_camY = app->m_camTargetY = 24 * 20 - 200;
-  rig->KeyDown(kKeyL);
-  rig->Step(7);
+  rig.KeyDown(kKeyL);
+  rig.Step(7);
   EXPECT_EQ(StepSounds(), Sounds{6});
-  rig->KeyDown(kKeyA);
-  rig->Step(7);
+  rig.KeyDown(kKeyA);
+  rig.Step(7);
   EXPECT_EQ(StepSounds(), Sounds{4});
   EXPECT_EQ(P(kLeft + kState), 2);
   EXPECT_EQ(P(kRight + kState), 1);
-  rig->Step(30);
+  rig.Step(30);
   EXPECT_EQ(app->m_gameResult, 1);
   StepIntoEndSequence();
-  EXPECT_TRUE(rig->HasText("Bad")) << rig->AllText();
+  EXPECT_TRUE(rig.HasText("Bad")) << rig.AllText();
 }
 
 TEST_F(GameplayRules, ARunnerOvertakenByTheTopEdgeIsLost) {
@@ -227,10 +225,10 @@ TEST_F(GameplayRules, ASwingingBlockLosesTheRunnerItTouches) {
   // column right of its cell, on the left runner.
   float* cell = app->m_grid.Data() + (5 * 20 + 3) * 10;
   cell[2] = 1, cell[3] = 90, cell[4] = 0;
-  rig->Step();  // the runner is drawn there; the block tests last frame's place
-  EXPECT_EQ(rig->ImageRecords(2, 36).size(), 1u);
+  rig.Step();  // the runner is drawn there; the block tests last frame's place
+  EXPECT_EQ(rig.ImageRecords(2, 36).size(), 1u);
   int flames = 0;
-  for (const DrawRecord& r : rig->RecordsOfType(-3716)) flames += r.Alpha() < 0.7f;
+  for (const DrawRecord& r : rig.RecordsOfType(-3716)) flames += r.Alpha() < 0.7f;
   EXPECT_EQ(flames, 5);
   EXPECT_EQ(P(kLeft + kState), 0);
   EXPECT_EQ(StepSounds(), Sounds{3});
@@ -241,12 +239,12 @@ TEST_F(GameplayRules, ASwingingBlockLosesTheRunnerItTouches) {
 TEST_F(GameplayRules, AJoypadSteersTheLeftRunnerWithTheDirections) {
   StartLevel(1);
   app->m_controlStyle = 1;
-  rig->KeyDown(kKeyRight);
-  rig->Step();
+  rig.KeyDown(kKeyRight);
+  rig.Step();
   EXPECT_EQ(P(kLeft + kCol), 5);
   EXPECT_EQ(P(kRight + kCol), 14);
-  rig->KeyDown(kKeyK);  // button 2 is right for the right runner
-  rig->Step(10);
+  rig.KeyDown(kKeyK);  // button 2 is right for the right runner
+  rig.Step(10);
   EXPECT_EQ(P(kRight + kCol), 15);
 }
 
@@ -255,49 +253,49 @@ TEST_F(GameplayRules, AJoypadSteersTheLeftRunnerWithTheDirections) {
 TEST_F(GameplayRules, APointerStartedGameSteersWithTheKeys) {
   StartLevel(2);
   app->m_controlStyle = 2;
-  rig->KeyDown(kKeyL);
-  rig->KeyDown(kKeyA);
-  rig->Step();
+  rig.KeyDown(kKeyL);
+  rig.KeyDown(kKeyA);
+  rig.Step();
   EXPECT_EQ(P(kLeft + kCol), 5);
   EXPECT_EQ(P(kRight + kCol), 13);
-  std::string all = rig->AllText();
+  std::string all = rig.AllText();
   EXPECT_NE(all.find("\xc2\xac[113]"), std::string::npos) << all;
   EXPECT_EQ(app->m_controlStyle, 2);
 }
 
 TEST_F(GameplayRules, TheFirstTwoLevelsShowTheSteeringKeys) {
   StartLevel(1);
-  rig->Step();
-  std::string all = rig->AllText();
+  rig.Step();
+  std::string all = rig.AllText();
   // Keyboard glyphs: K 113, L 114 beside the left runner, A 123, D 124
   // beside the right one.
   for (const char* glyph : {"\xc2\xac[113]", "\xc2\xac[114]", "\xc2\xac[123]", "\xc2\xac[124]"}) {
     EXPECT_NE(all.find(glyph), std::string::npos) << glyph << " in " << all;
   }
   StartLevel(3);
-  rig->Step();
-  EXPECT_EQ(rig->AllText().find("\xc2\xac"), std::string::npos);
+  rig.Step();
+  EXPECT_EQ(rig.AllText().find("\xc2\xac"), std::string::npos);
 }
 
 TEST_F(GameplayRules, AScoreEqualToTheBestIsAnnouncedAsFirst) {
   StartLevel(1);
   app->m_scores[0] = 5;
   Coin(1, 15) = 1;
-  rig->KeyDown(kKeyD);
-  rig->Step(8);
+  rig.KeyDown(kKeyD);
+  rig.Step(8);
   EXPECT_EQ(app->m_score, 5);
-  rig->Step();
-  EXPECT_TRUE(rig->HasText("2nd 00000005")) << rig->AllText();  // the score to beat
+  rig.Step();
+  EXPECT_TRUE(rig.HasText("2nd 00000005")) << rig.AllText();  // the score to beat
   app->m_camY = app->m_camTargetY = 200;  // both runners overtaken
-  rig->Step(31);
+  rig.Step(31);
   StepIntoEndSequence();
-  EXPECT_TRUE(rig->HasText("New Highscore")) << rig->AllText();
-  EXPECT_TRUE(rig->HasText("1st!"));
+  EXPECT_TRUE(rig.HasText("New Highscore")) << rig.AllText();
+  EXPECT_TRUE(rig.HasText("1st!"));
 }
 
 TEST_F(GameplayRules, TheGameStepAllocatesNothingCollected) {
   StartLevel(20);
-  rig->Step(5);
+  rig.Step(5);
   long long before = gc_new_bytes;
   for (int i = 0; i < 300; ++i) app->p_Game();
   EXPECT_EQ(gc_new_bytes, before);

@@ -22,7 +22,14 @@ constexpr float kRingX = 38, kRingY = 480 - 64;
 float ItemAngle(c_MyApp* app, int k) { return (float)k * 32 + 48 + app->m_ringPos; }
 
 
-class Menu : public AtMenu {};
+class Menu : public AtMenu {
+ protected:
+  // A key tapped, then one frame with it up before the next input.
+  void Press(int key) {
+    rig.TapKey(key);
+    rig.Step();
+  }
+};
 
 // ---- Keys ---------------------------------------------------------------------
 
@@ -62,15 +69,13 @@ TEST_F(Menu, HoldingDownStepsAfter30_18_6_3_3Frames) {
 }
 
 TEST_F(Menu, TheSelectionStaysOnTheRing) {
-  rig.TapKey(kKeyUp);
-  rig.Step();
+  Press(kKeyUp);
   EXPECT_EQ(app->m_menuLevelSel, 0);
   EXPECT_EQ(app->m_level, 1);
   app->m_menuLevelSel = 99;
   app->m_levelListY = -3168;
   rig.Step();
-  rig.TapKey(kKeyDown);
-  rig.Step();
+  Press(kKeyDown);
   EXPECT_EQ(app->m_menuLevelSel, 99);
   EXPECT_EQ(app->m_level, 100);
   // Completing level 100 can leave 101 behind; the menu pulls it back.
@@ -80,8 +85,7 @@ TEST_F(Menu, TheSelectionStaysOnTheRing) {
   EXPECT_EQ(app->m_levelListY, -3200.0f);
   EXPECT_EQ(app->m_level, 100);
   // Past the last item: a button replays level 100 only once it is passed.
-  rig.TapKey(kKeySpace);
-  rig.Step();
+  Press(kKeySpace);
   EXPECT_EQ(app->m_mode, 1);
   app->m_scores[1990] = 1;
   rig.TapKey(kKeySpace);
@@ -90,25 +94,18 @@ TEST_F(Menu, TheSelectionStaysOnTheRing) {
 }
 
 TEST_F(Menu, LeftAndRightMoveTheFocusBetweenGearRingAndPanel) {
-  rig.TapKey(kKeyLeft);
-  rig.Step();
+  Press(kKeyLeft);
   EXPECT_EQ(app->m_menuFocus, 0);
-  rig.TapKey(kKeyLeft);
-  rig.Step();
+  Press(kKeyLeft);
   EXPECT_EQ(app->m_menuFocus, 0);
-  rig.TapKey(kKeyRight);
-  rig.Step();
-  rig.TapKey(kKeyRight);
-  rig.Step();
+  Press(kKeyRight);
+  Press(kKeyRight);
   EXPECT_EQ(app->m_menuFocus, 2);
-  rig.TapKey(kKeyRight);
-  rig.Step();
+  Press(kKeyRight);
   EXPECT_EQ(app->m_menuFocus, 2);
   // Focus on the gear and a button: the option box opens.
-  rig.TapKey(kKeyLeft);
-  rig.Step();
-  rig.TapKey(kKeyLeft);
-  rig.Step();
+  Press(kKeyLeft);
+  Press(kKeyLeft);
   rig.TapKey(kKeySpace);
   EXPECT_EQ(app->m_optionsOpen, 1);
   EXPECT_EQ(app->m_mode, 1);
@@ -276,18 +273,15 @@ TEST_F(Menu, TheSidePanelListsTheSelectedLevelsHighscores) {
   EXPECT_TRUE(HasLine(rig, "910")) << rig.AllText();
   EXPECT_FALSE(HasLine(rig, "77")) << rig.AllText();
 
-  rig.TapKey(kKeyDown);  // level 2
-  rig.Step();
+  Press(kKeyDown);  // level 2
   EXPECT_TRUE(HasLine(rig, "77")) << rig.AllText();
   EXPECT_FALSE(HasLine(rig, "1000")) << rig.AllText();
   rig.SaveScreenshot(ScreenshotDir() + "/menu_ring.png");
 }
 
 TEST_F(Menu, TheCreditsScrollAndCloseOnAButton) {
-  rig.TapKey(kKeyRight);
-  rig.Step();
-  rig.TapKey(kKeyRight);
-  rig.Step();
+  Press(kKeyRight);
+  Press(kKeyRight);
   ASSERT_EQ(app->m_menuFocus, 2);
   rig.TapKey(kKeySpace);
   ASSERT_EQ(app->m_panelOpen, 1);
@@ -323,8 +317,7 @@ TEST_F(Menu, BackClosesTheCreditsInsteadOfEndingTheProgram) {
   rig.TapKey(kKeySpace);
   ASSERT_EQ(app->m_panelOpen, 1);
   rig.Step(5);
-  rig.TapKey(kKeyEscape);  // would end the program on the bare menu
-  rig.Step();
+  Press(kKeyEscape);  // would end the program on the bare menu
   EXPECT_EQ(app->m_panelOpen, 0);
 }
 

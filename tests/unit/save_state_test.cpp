@@ -3,15 +3,11 @@
 // suspend, and hostile state files. Every test runs in a scratch directory
 // of its own, so ./.kestrostate is the test's file.
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <climits>
 #include <cstdio>
-#include <cstdlib>
-#include <fstream>
 #include <random>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -52,9 +48,7 @@ class SavedData : public ::testing::Test {
     char cwd[4096];
     ASSERT_NE(getcwd(cwd, sizeof cwd), nullptr);
     oldDir = cwd;
-    char tmpl[] = "/tmp/tazmelo-save-XXXXXX";
-    ASSERT_NE(mkdtemp(tmpl), nullptr);
-    dir = tmpl;
+    dir = testing_support::MakeTempDir("save");
     ASSERT_EQ(chdir(dir.c_str()), 0);
     rvInit();
     host = new StateHost();
@@ -90,15 +84,9 @@ class SavedData : public ::testing::Test {
     return app;
   }
 
-  static std::string ReadState() {
-    std::ifstream in(".kestrostate", std::ios::binary);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
-  }
+  static std::string ReadState() { return testing_support::ReadFile(".kestrostate"); }
   static void WriteState(const std::string& bytes) {
-    std::ofstream out(".kestrostate", std::ios::binary | std::ios::trunc);
-    out << bytes;
+    testing_support::WriteFile(".kestrostate", bytes);
   }
 
   // Loads into `app` and returns what was printed.
@@ -124,6 +112,12 @@ class SavedData : public ::testing::Test {
   // Score and status blocks (the part of m_scores the text restores).
   static std::vector<int> Scores(c_MyApp* app) {
     return std::vector<int>(&app->m_scores[0], &app->m_scores[0] + 2000);
+  }
+  // `loaded` holds what `saved` wrote: the same settings, badges and scores.
+  static void ExpectSameData(c_MyApp* loaded, c_MyApp* saved) {
+    EXPECT_EQ(Settings(loaded), Settings(saved));
+    EXPECT_EQ(Badges(loaded), Badges(saved));
+    EXPECT_EQ(Scores(loaded), Scores(saved));
   }
   static std::vector<int> DefaultSettings() {
     std::vector<int> s(25, 0);
@@ -159,9 +153,7 @@ TEST_F(SavedData, AFreshSaveHas2241FieldsAndLoadsBackToIdenticalArrays) {
 
   c_MyApp* second = App(1);
   EXPECT_EQ(Load(second), kAllLoaded);
-  EXPECT_EQ(Settings(second), Settings(first));
-  EXPECT_EQ(Badges(second), Badges(first));
-  EXPECT_EQ(Scores(second), Scores(first));
+  ExpectSameData(second, first);
 }
 
 TEST_F(SavedData, ARichStateRoundTripsFieldByField) {
@@ -197,9 +189,7 @@ TEST_F(SavedData, ARichStateRoundTripsFieldByField) {
 
   c_MyApp* again = App(1);
   EXPECT_EQ(Load(again), kAllLoaded);
-  EXPECT_EQ(Settings(again), Settings(app));
-  EXPECT_EQ(Badges(again), Badges(app));
-  EXPECT_EQ(Scores(again), Scores(app));
+  ExpectSameData(again, app);
 }
 
 TEST_F(SavedData, DebugModePrintsTheTextOnSaveAndLoad) {
@@ -583,9 +573,7 @@ TEST_F(SavedData, HostileFilesLoadWithoutHarm) {
     Save(app);
     c_MyApp* again = App(1);
     Load(again);
-    EXPECT_EQ(Settings(again), Settings(app));
-    EXPECT_EQ(Badges(again), Badges(app));
-    EXPECT_EQ(Scores(again), Scores(app));
+    ExpectSameData(again, app);
   }
 }
 
