@@ -37,6 +37,7 @@
 #include "game/globals.h"
 #include "game/myapp.h"
 #include "host/glfw_game.h"
+#include "runtime/profile.h"
 #include "support/bench.h"
 
 // ---- main-thread malloc counting ---------------------------------------------
@@ -93,7 +94,7 @@ Result measure(int frames, const std::function<void()>& before,
     if (before) before();
     long long gc0 = gc_new_bytes;
     mallocs = 0;
-    double t0 = bench::ThreadCpuUs();
+    double t0 = profile::ThreadCpuSeconds();
     // The delegate's update, step by step, so that malloc is counted in the
     // game's part only (the host's window-size query allocates inside Xlib).
     rv_app_ValidateDeviceWindow(true);
@@ -106,21 +107,21 @@ Result measure(int frames, const std::function<void()>& before,
     }
     counting = false;
     rv_input_device->p_EndUpdate();
-    double t1 = bench::ThreadCpuUs();
+    double t1 = profile::ThreadCpuSeconds();
     long long updateMallocs = mallocs;
     long long calls0 = g->Stats().drawCalls;
     auto w0 = clock_type::now();
-    double t2 = bench::ThreadCpuUs();
+    double t2 = profile::ThreadCpuSeconds();
     rv_app__delegate->RenderGame();
-    double t3 = bench::ThreadCpuUs();
+    double t3 = profile::ThreadCpuSeconds();
     host->Swap();
     glFinish();
     double wall = std::chrono::duration<double, std::milli>(clock_type::now() - w0).count();
     if (!timed) continue;
     r.records += app->m_drawCount / 15.0;
     r.drawCalls += (double)(g->Stats().drawCalls - calls0);
-    r.updateUs += t1 - t0;
-    r.renderUs += t3 - t2;
+    r.updateUs += (t1 - t0) * 1e6;
+    r.renderUs += (t3 - t2) * 1e6;
     r.renderWallMs += wall;
     r.mallocs += (double)updateMallocs;
     r.gcBytes += (double)(gc_new_bytes - gc0);

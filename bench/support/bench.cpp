@@ -1,6 +1,5 @@
 #include "support/bench.h"
 
-#include <time.h>
 #include <unistd.h>
 
 #include <cstring>
@@ -25,12 +24,6 @@ bool StartXvfb() {
   } catch (const std::exception&) {
     return false;
   }
-}
-
-double ThreadCpuUs() {
-  timespec ts;
-  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
-  return ts.tv_sec * 1e6 + ts.tv_nsec / 1e3;
 }
 
 std::string DataDir() {

@@ -1,6 +1,6 @@
 // What every benchmark program shares: the --quick flag, the runtime readied
-// as start-up would leave it, a private X server, the CPU clock and the
-// build's data folder.
+// as start-up would leave it, a private X server and the build's data
+// folder. (The CPU clock is profile::ThreadCpuSeconds.)
 #pragma once
 
 #include <string>
@@ -11,8 +11,6 @@ namespace bench {
 bool Start(int argc, char** argv);
 // Starts a private Xvfb for this process (stopped at exit); false if it fails.
 bool StartXvfb();
-// CPU time of the calling thread, in microseconds.
-double ThreadCpuUs();
 // The game's generated data folder ("build/bin/data/"), beside build/bench.
 std::string DataDir();
 

@@ -140,6 +140,25 @@ struct Damage {
   bool remove = false;                                  // no file at all
 };
 
+// The real file with one field of RIFF chunk `tag` changed: the field lies
+// `offset` bytes after the tag.
+std::function<std::string(const std::string&)> WavWithU32(const char* tag, std::size_t offset,
+                                                           std::uint32_t value) {
+  return [=](const std::string& b) {
+    std::string w = b;
+    PutU32LE(w, RiffChunk(w, tag) + offset, value);
+    return w;
+  };
+}
+std::function<std::string(const std::string&)> WavWithU16(const char* tag, std::size_t offset,
+                                                           unsigned value) {
+  return [=](const std::string& b) {
+    std::string w = b;
+    PutU16LE(w, RiffChunk(w, tag) + offset, value);
+    return w;
+  };
+}
+
 const std::vector<Damage>& PngDamages() {
   static const std::vector<Damage> list = {
       {"noise", [](const std::string& b) { return Noise(b.size(), 1); }},
@@ -165,36 +184,11 @@ const std::vector<Damage>& WavDamages() {
       {"cut inside fmt", [](const std::string& b) { return b.substr(0, 22); }},
       {"noise", [](const std::string& b) { return Noise(b.size(), 3); }},
       {"data cut short", [](const std::string& b) { return Cut(b, 0.6); }},
-      {"data size 2 GiB",
-       [](const std::string& b) {
-         std::string w = b;
-         PutU32LE(w, RiffChunk(w, "data") + 4, 0x7ffffff0u);
-         return w;
-       }},
-      {"fmt size 4 GiB",
-       [](const std::string& b) {
-         std::string w = b;
-         PutU32LE(w, RiffChunk(w, "fmt ") + 4, 0xfffffff0u);
-         return w;
-       }},
-      {"no channels",
-       [](const std::string& b) {
-         std::string w = b;
-         PutU16LE(w, RiffChunk(w, "fmt ") + 10, 0);
-         return w;
-       }},
-      {"compressed",
-       [](const std::string& b) {
-         std::string w = b;
-         PutU16LE(w, RiffChunk(w, "fmt ") + 8, 2);
-         return w;
-       }},
-      {"12-bit samples",
-       [](const std::string& b) {
-         std::string w = b;
-         PutU16LE(w, RiffChunk(w, "fmt ") + 22, 12);
-         return w;
-       }},
+      {"data size 2 GiB", WavWithU32("data", 4, 0x7ffffff0u)},
+      {"fmt size 4 GiB", WavWithU32("fmt ", 4, 0xfffffff0u)},
+      {"no channels", WavWithU16("fmt ", 10, 0)},
+      {"compressed", WavWithU16("fmt ", 8, 2)},
+      {"12-bit samples", WavWithU16("fmt ", 22, 12)},
       {"noise after the header",
        [](const std::string& b) {
          std::size_t data = RiffChunk(b, "data");

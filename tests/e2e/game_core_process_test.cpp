@@ -72,7 +72,34 @@ class GameCoreProcess : public ::testing::Test {
     return n;
   }
 
+  static int Lit(const std::vector<uint32_t>& px) {
+    int n = 0;
+    for (uint32_t p : px) n += p != 0;
+    return n;
+  }
+
   bool Ends(double seconds = 10) { return game.Wait(seconds); }
+
+  // F4 to the focused window: the program ends with exit code 0.
+  void QuitWithF4() {
+    Xdotool({"key", "F4"});
+    ASSERT_TRUE(Ends());
+    EXPECT_EQ(game.ExitCode(), 0);
+  }
+
+  // After F11 the window is opened again: waits (up to 5 s) for one other
+  // than `old`, `width` pixels wide, and makes it `window`; gives its
+  // xwininfo.
+  std::string Reopened(unsigned long old, const std::string& width) {
+    std::string geo;
+    for (int i = 0; i < 50; ++i) {
+      SleepSeconds(0.1);
+      window = WaitForWindow("Tazmelo", 5);
+      geo = Geometry(window);
+      if (window != old && geo.find("Width: " + width) != std::string::npos) break;
+    }
+    return geo;
+  }
 };
 
 TEST_F(GameCoreProcess, F4EndsTheGameWithExitCodeZero) {
@@ -103,23 +130,15 @@ TEST_F(GameCoreProcess, F1ShowsTheDebugOverlay) {
   int textBefore = WhitePixels(before, w, 16, 462, 130, 476);
   int textAfter = WhitePixels(after, w, 16, 462, 130, 476);
   EXPECT_GT(textAfter, textBefore + 40) << textBefore << " " << textAfter;
-  Xdotool({"key", "F4"});
-  ASSERT_TRUE(Ends());
-  EXPECT_EQ(game.ExitCode(), 0);
+  QuitWithF4();
 }
 
 TEST_F(GameCoreProcess, F11GoesFullScreenAndBack) {
   Launch();
   Xdotool({"key", "F11"});
   // The window is opened again: a new one, the size of the screen.
-  unsigned long old = window;
-  std::string geo;
-  for (int i = 0; i < 50; ++i) {
-    SleepSeconds(0.1);
-    window = WaitForWindow("Tazmelo", 5);
-    geo = Geometry(window);
-    if (window != old && geo.find("Width: 1280") != std::string::npos) break;
-  }
+  const unsigned long old = window;
+  std::string geo = Reopened(old, "1280");
   EXPECT_NE(window, old);
   EXPECT_NE(geo.find("Width: 1280"), std::string::npos) << geo;
   EXPECT_NE(geo.find("Height: 720"), std::string::npos) << geo;
@@ -131,30 +150,19 @@ TEST_F(GameCoreProcess, F11GoesFullScreenAndBack) {
 
   Xdotool({"windowfocus", "--sync", std::to_string(window)});
   Xdotool({"key", "F11"});
-  old = window;
-  for (int i = 0; i < 50; ++i) {
-    SleepSeconds(0.1);
-    window = WaitForWindow("Tazmelo", 5);
-    geo = Geometry(window);
-    if (window != old && geo.find("Width: 640") != std::string::npos) break;
-  }
+  geo = Reopened(window, "640");
   EXPECT_NE(geo.find("Width: 640"), std::string::npos) << geo;
   EXPECT_NE(geo.find("Height: 480"), std::string::npos) << geo;
   SleepSeconds(1.5);
   std::vector<uint32_t> back = Shot("game_core_e2e_windowed_again", &w, &h);
   ASSERT_EQ(w, 640);
   // Textures were rebuilt: the picture is not blank and not a white sheet.
-  int lit = 0, white = 0;
-  for (uint32_t p : back) {
-    lit += p != 0;
-    white += p == 0xffffff;
-  }
-  EXPECT_GT(lit, 640 * 480 / 10);
+  int white = 0;
+  for (uint32_t p : back) white += p == 0xffffff;
+  EXPECT_GT(Lit(back), 640 * 480 / 10);
   EXPECT_LT(white, 640 * 480 / 3);
   ASSERT_TRUE(game.Running()) << game.Stdout();
-  Xdotool({"key", "F4"});
-  ASSERT_TRUE(Ends());
-  EXPECT_EQ(game.ExitCode(), 0);
+  QuitWithF4();
 }
 
 TEST_F(GameCoreProcess, ANewWindowSizeReloadsAndTheGameGoesOn) {
@@ -166,13 +174,9 @@ TEST_F(GameCoreProcess, ANewWindowSizeReloadsAndTheGameGoesOn) {
   int w = 0, h = 0;
   std::vector<uint32_t> px = Shot("game_core_e2e_resized", &w, &h);
   ASSERT_EQ(w, 800);
-  int lit = 0;
-  for (uint32_t p : px) lit += p != 0;
-  EXPECT_GT(lit, 800 * 600 / 10);
+  EXPECT_GT(Lit(px), 800 * 600 / 10);
   ASSERT_TRUE(game.Running()) << game.Stdout();
-  Xdotool({"key", "F4"});
-  ASSERT_TRUE(Ends());
-  EXPECT_EQ(game.ExitCode(), 0);
+  QuitWithF4();
 }
 
 TEST_F(GameCoreProcess, TheLogoJingleIsHeardOnce) {
@@ -183,9 +187,7 @@ TEST_F(GameCoreProcess, TheLogoJingleIsHeardOnce) {
   WriteFile(conf, "[general]\ndrivers=wave\n[wave]\nfile=" + wav + "\n");
   Launch({"ALSOFT_CONF=" + conf});
   SleepSeconds(3.5);
-  Xdotool({"key", "F4"});
-  ASSERT_TRUE(Ends());
-  EXPECT_EQ(game.ExitCode(), 0);
+  ASSERT_NO_FATAL_FAILURE(QuitWithF4());
   AudioCapture capture(wav);
   ASSERT_TRUE(capture.Load());
   ASSERT_GT(capture.Duration(), 4.0);

@@ -22,6 +22,7 @@
 
 #include "game/myapp.h"
 #include "host/image_decode.h"
+#include "support/game_session.h"
 #include "support/process.h"
 #include "support/xvfb.h"
 
@@ -172,15 +173,6 @@ class PlayedGame : public ::testing::Test {
     if (game && game->Pid() && game->Running()) game->Kill(9);
   }
 
-  template <class F>
-  bool WaitFor(F done, double timeout) {
-    for (double t = 0; t < timeout; t += 0.05) {
-      if (done()) return true;
-      SleepSeconds(0.05);
-    }
-    return done();
-  }
-
   // Starts the game in `dir`, waits for its window and for the menu to
   // settle (loading, then the slide-in), with the pointer parked over the
   // logo, away from the ring and the side panel.
@@ -189,7 +181,7 @@ class PlayedGame : public ::testing::Test {
     game->Start({GamePath()}, {"ALSOFT_DRIVERS=null"}, dir);
     window = WaitForWindow("Tazmelo");
     ASSERT_NE(window, 0u);
-    ASSERT_TRUE(WaitFor([&] { return game->Stdout().find("Highscores Loaded") != std::string::npos; },
+    ASSERT_TRUE(WaitUntil([&] { return game->Stdout().find("Highscores Loaded") != std::string::npos; },
                         20))
         << game->Stdout();
     Xdotool({"mousemove", "--window", std::to_string(window), "250", "120"});
@@ -264,12 +256,12 @@ TEST_F(PlayedGame, LevelOneCompletedIsMarkedRecordedAndRemembered) {
   // the goal: one more at a time then, never so many that a spare press
   // would start the next level from the menu.
   const std::string stateFile = dir + "/.kestrostate";
-  bool ended = WaitFor([&] { return FileExists(stateFile); }, 6);
+  bool ended = WaitUntil([&] { return FileExists(stateFile); }, 6);
   for (int extra = 0; !ended && extra < 12; ++extra) {
     std::vector<std::string> chain;
     hop(chain, extra % 2 ? -1 : 1, extra % 2 ? -1 : 1);
     Xdotool(chain);
-    ended = WaitFor([&] { return FileExists(stateFile); }, 3.5);
+    ended = WaitUntil([&] { return FileExists(stateFile); }, 3.5);
   }
   ASSERT_TRUE(ended) << "the game did not end";
   std::vector<std::string> fields = SplitFields(State());

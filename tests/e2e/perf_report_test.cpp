@@ -11,12 +11,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <map>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "support/game_session.h"
 #include "support/process.h"
 #include "support/xvfb.h"
 
@@ -40,11 +40,7 @@ std::vector<Record> ParseProfile(const std::string& text) {
 
 // The menu's background is green; loading draws on black.
 bool MenuShown(unsigned long window, const std::string& png) {
-  if (!Screenshot(window, png)) return false;
-  RunResult res = RunCommand({"convert", png, "-crop", "40x40+0+100", "+repage", "-resize",
-                              "1x1!", "-format", "%[fx:int(255*r)] %[fx:int(255*g)]", "info:"});
-  int r = 0, g = 0;
-  return std::sscanf(res.out.c_str(), "%d %d", &r, &g) == 2 && g > r + 20;
+  return Screenshot(window, png) && GameSession::MenuScreen(png);
 }
 
 double Median(std::vector<double> v) {

@@ -13,12 +13,9 @@
 #include <string>
 
 #include "support/process.h"
+#include "support/soak_x.h"  // Rgb
 
 namespace testing_support {
-
-struct Rgb {
-  int r = 0, g = 0, b = 0;
-};
 
 // Average colour of a rectangle of a PNG, by ImageMagick.
 Rgb AverageColour(const std::string& png, int x, int y, int w, int h);

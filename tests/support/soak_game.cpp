@@ -86,12 +86,9 @@ bool DataWatch::WaitOpened(const std::string& path, std::size_t mark, double tim
 
 // ---- SavedText -------------------------------------------------------------------
 
-SavedText::SavedText(const std::string& text) {
-  std::size_t start = 0;
-  for (std::size_t bar; (bar = text.find('|', start)) != std::string::npos; start = bar + 1) {
-    fields_.push_back(text.substr(start, bar - start));
-  }
-  tailEmpty_ = start == text.size();
+SavedText::SavedText(const std::string& text) : fields_(SplitFields(text)) {
+  tailEmpty_ = fields_.back().empty();
+  fields_.pop_back();  // what follows the last bar
 }
 
 int SavedText::Field(std::size_t i) const {
