@@ -152,8 +152,7 @@ int c_MyApp::p_FlushGame() {
   p_ResetObj();
   p_ResetGrid();
   p_ResetStars(kStarsReset);
-  m_particleCount = kParticlesReset;
-  for (int i = 0; i <= kParticlesReset; ++i) m_particles[i * 10] = 0;
+  p_ResetParticles(kParticlesReset);
   p_ResetPlayers();
   m_paused = 0;
   m_score = 0;

@@ -135,8 +135,8 @@ int c_MyApp::p_Menu() {
     activate = true;
   }
 
-  // 9. Highscores of the selected level, as many as fit.
-  {
+  // 9. Highscores of the selected level, as many as fit (not under options).
+  if (!optionsOpen) {
     const int cell = m_imageInfo[3 * m_fontSlot + 1];
     const int rowH = Round((float)cell * 1.5f);
     const int avail = Round((H - 90) - H * 0.5f);
@@ -148,12 +148,10 @@ int c_MyApp::p_Menu() {
     for (int i = 0; i < n; ++i) {
       text = text + String("\\n") + p_rstr(11, m_scores[10 * (level - 1) + i], String(" "));
     }
-    if (!optionsOpen) {
-      p_ResetDraw();
-      p_SetSize(1.5f);
-      p_SetCol(255, 200, 100);
-      p_Text(W - pw - slide * 4 + 20, 60, text, 0, 0);
-    }
+    p_ResetDraw();
+    p_SetSize(1.5f);
+    p_SetCol(255, 200, 100);
+    p_Text(W - pw - slide * 4 + 20, 60, text, 0, 0);
   }
 
   // 10. Ring motion: the spin decays; the shown position eases to the target.

@@ -23,19 +23,11 @@ namespace {
 
 constexpr int kStride = 10;
 constexpr int kMaxCount = 499;          // largest count a reset accepts
-constexpr int kReservedSeed = -37171650;  // a clock reading never used as a seed
 
 // Index of the last record a pass may touch for a count (records 0..count).
 int LastRecord(int count, const Array<float>& pool) {
   int last = pool.Length() / kStride - 1;
   return count < last ? count : last;
-}
-
-void ReseedFromClock() {
-  int ms = rv_app_Millisecs();
-  if (ms == kReservedSeed) ms = rv_app_Millisecs();
-  rv_random_Seed = (uint32_t)ms;
-  for (int i = 0; i < 21; ++i) rv_random_Rnd();
 }
 
 float Frame() { return std::floor(rv_random_Rnd() * 255.99f); }
@@ -50,7 +42,7 @@ int c_MyApp::p_ResetStars(int n) {
     n = m_starCount;
   }
   if (n < 0) return 0;
-  ReseedFromClock();
+  p_SeedRnd(rv_app_Millisecs());
   const float w = rv_Quenmor_jscrw, h = rv_Quenmor_jscrh;
   float* s = m_stars.Data();
   for (int i = 0; i <= LastRecord(n, m_stars); ++i) {
@@ -66,7 +58,7 @@ int c_MyApp::p_ResetStars(int n) {
 }
 
 int c_MyApp::p_DoStars(float dx, float dy) {
-  ReseedFromClock();
+  p_SeedRnd(rv_app_Millisecs());
   p_ResetDraw();
   const float w = rv_Quenmor_jscrw, h = rv_Quenmor_jscrh, ov = rv_Quenmor_overscan;
   const float margin = ov + 16;
