@@ -68,6 +68,7 @@ int c_HttpRequest::p_Open(String method, String url, c_IOnHttpRequestComplete* l
 }
 
 int c_HttpRequest::p_Send2(String data, String mimeType, String encoding) {
+  if (m_pending) return 0;  // its lines are the response's now
   long long room = 3ll * data.Length();
   gc_assign(m_bodyBuffer, (new c_DataBuffer())->m_new(room > 0x7fffffff ? -1 : (int)room));
   m_bodyLength = m_bodyBuffer->p_PokeString(0, data, encoding);

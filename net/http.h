@@ -26,7 +26,8 @@
 //   piece, so the text does not depend on how the network split it.
 // - Every response header byte up to and including the blank line counts
 //   against kMaxHeaderBytes; a header line that fills the whole receive
-//   buffer ends the request too. The body is limited to kMaxBodyBytes.
+//   buffer ends the request too. The body is limited (kMaxBodyBytes unless
+//   SetBodyLimit says otherwise), and its byte count is 64-bit.
 // - Timeouts: the idle timeout runs from the send and from every completion
 //   (connect, send, receive), so it covers a server that never accepts, and
 //   one that accepts and goes silent; the deadline runs from the send, so a
@@ -37,14 +38,17 @@
 //   check on the main thread covers every phase (name lookup, connect, send,
 //   receive) and the whole-request deadline alike, needs no option that
 //   differs between systems, and a frame never waits: a worker blocked in
-//   connect or receive is woken by closing the socket, which shuts it down.
-//   Accuracy is one frame.
+//   connect or receive is woken by closing the socket, which shuts it down
+//   (a name lookup cannot be woken; it ends on its own and its connect then
+//   fails on the closed socket). Accuracy is one frame. The defaults are
+//   kIdleTimeoutSeconds and kDeadlineSeconds; SetTimeouts changes them for
+//   one request (tests use fractions of a second).
 // - The listener is called exactly once per Send. Before it is called the
 //   socket is closed and released and the request leaves the event sources:
 //   a finished request keeps nothing registered, and completions still under
 //   way are dropped with the socket.
-// - A Send while the request is pending does nothing; an Open while it is
-//   pending abandons the pending request without calling the listener.
+// - A Send or Send2 while the request is pending does nothing; an Open while
+//   it is pending abandons the pending request without calling the listener.
 #pragma once
 
 #include "net/socket.h"

@@ -113,11 +113,7 @@ TEST(NetHttpResponse, StatusLinesAndBodies) {
     many.push_back("<" + std::to_string(i) + ">");
     joined += many.back();
   }
-  struct Case {
-    std::vector<std::string> pieces;
-    int status;
-    std::string text;
-  } cases[] = {
+  struct Case { std::vector<std::string> pieces; int status; std::string text; } cases[] = {
       {{"HTTP/1.0 404 Not Found\r\nContent-Type: text/plain\r\n\r\nnothing here"}, 404,
        "nothing here"},
       {{"http/1.1 200 ok\r\n\r\nfine"}, 200, "fine"},  // upper-cased first
@@ -158,11 +154,7 @@ std::vector<std::string> HeaderOf(int total) {
 
 TEST(NetHttpResponse, HeaderAndBodyLimitsCountEveryByte) {
   constexpr long long kBody = 5000;
-  struct Case {
-    int header;
-    long long body;
-    int status;
-  } cases[] = {
+  struct Case { int header; long long body; int status; } cases[] = {
       {c_HttpRequest::kMaxHeaderBytes, 2, 200},
       {c_HttpRequest::kMaxHeaderBytes + 1, 2, -1},
       {100, kBody, 200},
@@ -194,8 +186,7 @@ std::function<void(int)> Serve(std::string first, std::string repeat = "", doubl
       testing_support::SleepSeconds(pause);
     }
     testing_support::SleepSeconds(pause);
-    if (reset) testing_support::ResetOnClose(fd);
-    if (!reset) ReadToEnd(fd);
+    reset ? testing_support::ResetOnClose(fd) : (void)ReadToEnd(fd);
   };
 }
 
