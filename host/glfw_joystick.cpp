@@ -5,7 +5,7 @@
 // - Pads GLFW can map (its built-in mappings, plus a gamecontrollerdb.txt
 //   beside the executable) are read through the gamepad API, so every
 //   button lands in the slot of its meaning whatever the pad's own order.
-//   The Guide button has no slot: the desktop game has no use for it.
+//   The Guide button has no slot: desktops and launchers claim it.
 // - Other joysticks keep the two raw layouts. GLFW 3 appends each hat as
 //   up, right, down, left; the layouts take the last four buttons as the
 //   d-pad in the framework's order left, up, right, down.
