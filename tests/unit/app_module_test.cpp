@@ -48,7 +48,7 @@ class ScriptedHost : public RvGame {
   int Millisecs() override { return clock; }
   int SaveState(String state) override {
     saved.push_back(state.ToUtf8());
-    return -1;  // a failure nobody reads
+    return -1;  // a failure, passed on to the caller
   }
   String LoadState() override { return stored; }
   bool PollJoystick(int unit, Array<float>, Array<float>, Array<float>,
@@ -153,7 +153,7 @@ TEST_F(AppModule, RateClockAndStatePassThroughToTheHost) {
   EXPECT_EQ(host.UpdateRate(), 5);
   host.clock = 123456;
   EXPECT_EQ(rv_app_Millisecs(), 123456);
-  EXPECT_EQ(rv_app_SaveState(String("a|b")), 0);
+  EXPECT_EQ(rv_app_SaveState(String("a|b")), -1);
   EXPECT_EQ(host.saved, std::vector<std::string>({"a|b"}));
   host.stored = String("saved text");
   EXPECT_EQ(rv_app_LoadState(), String("saved text"));
