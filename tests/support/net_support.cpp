@@ -49,8 +49,11 @@ namespace {
 
 void pump_once(int round) {
   rv_asyncevent_UpdateAsyncEvents();
-  if (round % 8 == 7) gc_ext_malloced(kGcBudgetBytes + 1);  // force a flip
-  gc_collect();
+  if (round % 8 == 7) {
+    ForceCollection(1, false);
+  } else {
+    gc_collect();
+  }
 }
 
 }  // namespace
@@ -280,23 +283,6 @@ void PythonHttpServer::WaitForPort(const std::string& marker) {
     SleepSeconds(0.05);
   }
   throw std::runtime_error("python http.server did not start: " + process_->Stderr());
-}
-
-// ---- Runtime errors ---------------------------------------------------------
-
-void PrepareForRuntimeError() {
-  if (!std::freopen("/dev/null", "r", stdin)) std::abort();
-  std::fflush(stdout);
-  dup2(2, 1);
-}
-
-std::string RuntimeErrorPattern(const std::string& message) {
-  std::string escaped;
-  for (char c : "Kestro Runtime Error : " + message) {
-    if (std::strchr("\\^$.|?*+()[]{}", c)) escaped.push_back('\\');
-    escaped.push_back(c);
-  }
-  return escaped;
 }
 
 }  // namespace testing_support
