@@ -47,7 +47,7 @@ class ScriptedHost : public RvGame {
   String LoadState() override { return stored; }
   bool PollJoystick(int unit, Array<float>, Array<float>, Array<float>, Array<bool> buttons) override {
     polled.push_back(unit);
-    if (unit < units && button >= 0) buttons[button] = true;
+    for (int b = 0; b < buttons.Length(); ++b) buttons[b] = unit < units && b == button;
     return unit < units;
   }
   static RvDisplayMode* Mode(std::pair<int, int> size) {
@@ -149,7 +149,9 @@ TEST_F(Input, EverythingOutsideTheKeySpaceIsIgnored) {
   for (int finger : {-1, 32}) dev->p_TouchEvent(c_RvGameEvent::TouchDown, finger, 3, 4);
   const std::pair<int, int> joys[] = {{0, -1}, {0, 16}, {32, 0}, {-1, 0}};
   for (auto [button, unit] : joys) EXPECT_FALSE(rv_input_JoyDown(button, unit)) << button << " " << unit;
-  EXPECT_EQ(rv_input_JoyX(0, 9), 0);
+  for (auto [index, unit] : {std::pair{0, 9}, {0, -1}, {2, 0}, {-1, 0}}) {
+    EXPECT_EQ(rv_input_JoyX(index, unit) + rv_input_JoyY(index, unit), 0) << index << " " << unit;
+  }
 }
 
 TEST_F(Input, JoystickButtonsBecomeKeysOncePerUpdateUpToTheFirstMissingUnit) {
