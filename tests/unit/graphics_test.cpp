@@ -212,22 +212,34 @@ TEST_F(Graphics, FramesOutsideTheSurfaceOrASecondInitAreRuntimeErrors) {
   EXPECT_RUNTIME_ERROR(img->p_Init(s, 1, 0), "Image already initialized");
 }
 
-TEST_F(Graphics, LoadedAndWrittenPixelsArePremultipliedAndClipped) {
-  struct Case {
-    std::string name, colour, prefix;
-  };
-  const Case cases[] = {{"ga.png", "graya(80%,0.5)", ""}, {"rgba.png", "rgba(255,128,0,0.5)", "PNG32:"},
-                        {"rgb.png", "#ff8000", "PNG24:"}};
-  for (const Case& c : cases) {
-    testing_support::Convert({"-size", "2x2", "xc:" + c.colour, c.prefix + dir + "/" + c.name});
-    int w, h, d;
-    String path((dir + "/" + c.name).c_str());
-    unsigned char* raw = GraphicsHost()->LoadImageData(path, &w, &h, &d);
-    gxtkSurface* s = g->LoadSurface(path);
-    ASSERT_TRUE(raw && s) << c.name;
-    EXPECT_EQ(s->data[0], d % 2 ? raw[0] : raw[0] * raw[d - 1] / 255) << c.name;
-    std::free(raw);
+TEST_F(Graphics, PngsOfEveryKindLoadAtTheirDepthPremultiplied) {
+  const struct {
+    std::string args;
+    int depth, first, alpha;
+  } cases[] = {{"xc:gray(40%) -define png:color-type=0 -depth 8 ", 1, 102, -1},
+               {"xc:graya(80%,0.5) -define png:color-type=4 -depth 8 ", 2, 102, 128},
+               {"xc:#ff8000 PNG24:", 3, 255, -1},
+               {"xc:rgba(255,128,0,0.5) PNG32:", 4, 128, 128},
+               {"xc:orange PNG8:", 3, 255, -1},
+               {"xc:orange -depth 16 PNG48:", 3, 255, -1}};
+  int n = 0;
+  for (const auto& c : cases) {
+    std::vector<std::string> args = {"-size", "2x2"};
+    for (std::size_t at = 0, next; (next = c.args.find(' ', at)) != std::string::npos; at = next + 1) {
+      args.push_back(c.args.substr(at, next - at));
+    }
+    std::string path = dir + "/k" + std::to_string(n++) + ".png";
+    args.push_back(c.args.substr(c.args.rfind(' ') + 1) + path);
+    testing_support::Convert(args);
+    gxtkSurface* s = g->LoadSurface(String(path.c_str()));
+    ASSERT_NE(s, nullptr) << c.args;
+    EXPECT_EQ(s->depth, c.depth) << c.args;
+    EXPECT_NEAR(s->data[0], c.first, 1) << c.args;
+    if (c.alpha >= 0) EXPECT_NEAR(s->data[c.depth - 1], c.alpha, 1) << c.args;
   }
+}
+
+TEST_F(Graphics, WrittenPixelsArePremultipliedAndClipped) {
   gxtkSurface* s = g->CreateSurface(4, 2);
   Array<int> px(3);
   px[0] = (int)0x80ff8040u;

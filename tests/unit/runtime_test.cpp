@@ -22,52 +22,31 @@ using testing_support::ForceCollection;
 
 std::string U8(const String& s) { return s.ToUtf8(); }
 
-// ---- Strings -----------------------------------------------------------------
+// ---- Strings ---------------------------------------------------------------------
 
-TEST(Strings, SliceSplitJoinReplaceFind) {
+TEST(Strings, WhatSavedTextsAndNumbersRelyOn) {
   String s("abcdef");
-  EXPECT_EQ(U8(s.Slice(-3, 6)), "def");
-  EXPECT_EQ(U8(s.Slice(2, -1)), "cde");
+  EXPECT_EQ(U8(s.Slice(-3, 6)) + U8(s.Slice(2, -1)) + U8(s.Slice(-100, 100)), "defcdeabcdef");
   EXPECT_TRUE(s.Slice(4, 2).Empty());
-  EXPECT_EQ(U8(s.Slice(-100, 100)), "abcdef");
-  Array<String> a = String("a,,b").Split(String(","));
-  ASSERT_EQ(a.Length(), 3);
-  EXPECT_TRUE(a[1].Empty());
-  EXPECT_EQ(String("abc").Split(String()).Length(), 3);
+  EXPECT_EQ(String("a,,b").Split(String(",")).Length(), 3);
   EXPECT_EQ(String("aaaa").Split(String("aa")).Length(), 3);  // no overlap
-  EXPECT_EQ(U8(String(", ").Join(a)), "a, , b");
-  String text("1|2||3|");  // a saved text splits and joins back unchanged
+  String text("1|2||3|");
   EXPECT_EQ(String("|").Join(text.Split(String("|"))), text);
   EXPECT_EQ(U8(String("aaa").Replace(String("aa"), String("b"))), "ba");
-  EXPECT_EQ(String("abcabc").Find(String("bc"), 2), 4);
-  EXPECT_EQ(String("abcabc").Find(String("bc"), -5), 1);
-  EXPECT_EQ(String("abcabc").FindLast(String("ab")), 3);
-  EXPECT_EQ(U8(String("MiXeD 1").ToUpper()), "MIXED 1");
-}
-
-TEST(Strings, NumbersBothWays) {
-  const std::pair<const char*, int> ints[] = {
-      {"  42xyz", 42}, {"abc", 0}, {"-17", -17}, {"+5", 5}, {"", 0}};
+  EXPECT_EQ(String("abcabc").Find(String("bc"), -5) * 10 + String("abcabc").FindLast(String("ab")), 13);
+  const std::pair<const char*, int> ints[] = {{"  42xyz", 42}, {"abc", 0}, {"-17", -17}, {"+5", 5}, {"", 0}};
   for (const auto& c : ints) EXPECT_EQ(String(c.first).ToInt(), c.second) << c.first;
   // Only the first 63 units count; out of range narrows without trapping.
   EXPECT_EQ((String(std::string(63, ' ').c_str()) + String("7")).ToInt(), 0);
   (void)String("99999999999999999999999").ToInt();
-  EXPECT_EQ(U8(String(3.0f)), "3.0");
-  EXPECT_EQ(U8(String(1.5f)), "1.5");
-  EXPECT_EQ(U8(String(0.1f)), "0.10000000149011612");
-  EXPECT_EQ(U8(String(-7)), "-7");
-}
-
-TEST(Strings, Utf8OutAndSharedRepresentations) {
+  EXPECT_EQ(U8(String(3.0f)) + " " + U8(String(1.5f)) + " " + U8(String(0.1f)), "3.0 1.5 0.10000000149011612");
   EXPECT_EQ(String(u"\u00e9\u20ac").ToUtf8(), "\xC3\xA9\xE2\x82\xAC");
   EXPECT_EQ(String(u"\U0001F600").ToUtf8().size(), 6u);  // each surrogate alone
-  String a("shared");
-  String::Rep* rep = a.GetRep();
+  String::Rep* rep = s.GetRep();
   {
-    String b = a, c;
+    String b = s, c;
     c = b;
     EXPECT_EQ(rep->refs, 3);
-    EXPECT_EQ((a + String()).GetRep(), rep);
   }
   EXPECT_EQ(rep->refs, 1);
 }
@@ -131,68 +110,40 @@ TEST(TextDecoding, EveryDecoderOfOutsideBytes) {
 
 int destroyed = 0;
 
-class Node : public Object {
- public:
+struct Node : Object {
   Node* next = nullptr;
   Array<Node*> children;
-  bool* gone = nullptr;
-  ~Node() override {
-    ++destroyed;
-    if (gone) *gone = true;
-  }
-  void mark() override {
-    gc_mark_q(next);
-    gc_mark_q(children);
-  }
+  ~Node() override { ++destroyed; }
+  void mark() override { gc_mark_q(next), gc_mark_q(children); }
 };
 
 Node* test_root = nullptr;
 rv_module test_roots(1000, nullptr, [] { gc_mark_q(test_root); });
 
 TEST(Collector, ReachableObjectsSurviveAndTheRestDieLazily) {
-  test_root = nullptr;
   gc_assign(test_root, new Node());
   ForceCollection();  // the root is old and black now
   Node* child = new Node();
   gc_assign(test_root->next, child);  // through the write barrier
   child->children = Array<Node*>(50);
   for (int i = 0; i < 50; ++i) gc_assign(child->children[i], new Node());
-  bool gone = false;
-  Node* orphan = new Node();
-  orphan->gone = &gone;
+  (void)new Node();  // unreachable
   int before = destroyed;
   ForceCollection(2, false);
-  EXPECT_FALSE(gone);  // not at the flip: later allocations pay for it
+  EXPECT_EQ(destroyed, before);  // not at the flip: later allocations pay for it
   ForceCollection(0, true);
-  EXPECT_TRUE(gone);
   EXPECT_EQ(destroyed, before + 1);
   for (int i = 0; i < 50; ++i) EXPECT_TRUE(gc_is_live(child->children[i]));
   test_root = nullptr;
 }
 
-TEST(Collector, ExternalBytesForceOneFlipAndMarkingIsPaced) {
+TEST(Collector, ExternalBytesForceOneFlip) {
   gc_collect();
   long long flips = gc_stats.flips;
   gc_ext_malloced(9ll << 20);
   gc_collect();
   gc_collect();
   EXPECT_EQ(gc_stats.flips, flips + 1);
-  // A big reachable graph is marked in proportion to allocation.
-  gc_assign(test_root, new Node());
-  Node* tail = test_root;
-  for (int i = 0; i < 20000; ++i) {
-    gc_assign(tail->next, new Node());
-    tail = tail->next;
-  }
-  ForceCollection(1, false);
-  long long marked = gc_marked_bytes;
-  gc_collect();
-  EXPECT_EQ(gc_marked_bytes, marked);
-  for (int i = 0; i < 100; ++i) (void)Array<char>(1000);
-  gc_collect();
-  EXPECT_GT(gc_marked_bytes, marked);
-  EXPECT_LT(gc_marked_bytes, gc_alloced_bytes);
-  test_root = nullptr;
 }
 
 TEST(Collector, ArraysStartClearedAndReleaseTheirStrings) {
@@ -233,8 +184,7 @@ TEST(Console, PrintWritesUtf8AndANewline) {
   EXPECT_EQ(testing::internal::GetCapturedStdout(), "caf\xC3\xA9 \xE2\x82\xAC\n\n");
 }
 
-class Thrower : public RvGameDelegate {
- public:
+struct Thrower : RvGameDelegate {
   void UpdateGame() override { throw new ThrowableObject(); }
 };
 
@@ -242,31 +192,21 @@ class QuitApp : public c_App {};
 
 TEST(ExitCodesDeathTest, EveryWayAProgramEnds) {
   GTEST_FLAG_SET(death_test_style, "threadsafe");
-  struct Case {
+  const struct {
     const char* what;
     std::function<void()> run;
     int code;
     const char* output;
-  };
-  const Case cases[] = {
+  } cases[] = {
       {"empty error", [] { rvError(String()); }, 0, "^$"},
       {"runtime error", [] { rvError(String("bad thing")); }, 255, "Runtime Error : bad thing"},
       {"out of memory", [] { (void)Array<double>(0x7fffffff); }, 255, ""},
       {"huge string", [] { (void)String::Rep::alloc(-1); }, 255, ""},
-      {"uncaught exception",
-       [] {
-         RvGame host;
-         host.SetDelegate(new Thrower());
-         host.StartGame();
-         host.UpdateGame();
-       },
+      {"uncaught exception", [] { RvGame host; host.SetDelegate(new Thrower()); host.StartGame(); host.UpdateGame(); },
        255, "Uncaught Kestro Exception"},
       {"back key", [] { rv_app__delegate->KeyEvent(c_RvGameEvent::KeyDown, 416); }, 0, ""},
       {"back key already down (a lost release)",
-       [] {
-         rv_app__delegate->_input->_keyDown[416] = true;
-         rv_app__delegate->KeyEvent(c_RvGameEvent::KeyDown, 416);
-       },
+       [] { rv_app__delegate->_input->_keyDown[416] = true, rv_app__delegate->KeyEvent(c_RvGameEvent::KeyDown, 416); },
        0, ""},
       {"close key", [] { rv_app__delegate->KeyEvent(c_RvGameEvent::KeyDown, 432); }, 0, ""},
       {"second app", [] { (new QuitApp())->m_new(); }, 255, "App has already been created"},
@@ -276,7 +216,7 @@ TEST(ExitCodesDeathTest, EveryWayAProgramEnds) {
   (new QuitApp())->m_new();
   gc_assign(rv_app__delegate->_input, (new c_InputDevice())->m_new());
   rv_input_SetInputDevice(rv_app__delegate->_input);
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     EXPECT_EXIT(
         {
           testing_support::PrepareForRuntimeError();
