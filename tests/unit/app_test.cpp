@@ -27,10 +27,8 @@ class ScriptedHost : public RvGame {
  public:
   std::vector<std::pair<int, int>> modes;
   bool hasDesktop = true;
-  int width = 640, height = 480, clock = 0, units = 0, button = 5;
+  int width = 640, height = 480, units = 0, button = 5;
   std::vector<int> polled;
-  std::vector<std::string> saved;
-  String stored;
   Array<RvDisplayMode*> GetDisplayModes() override {
     Array<RvDisplayMode*> out((int)modes.size());
     for (int i = 0; i < (int)modes.size(); ++i) gc_assign(out[i], Mode(modes[i]));
@@ -39,12 +37,6 @@ class ScriptedHost : public RvGame {
   RvDisplayMode* GetDesktopMode() override { return hasDesktop ? Mode({1920, 1080}) : nullptr; }
   int GetDeviceWidth() override { return width; }
   int GetDeviceHeight() override { return height; }
-  int Millisecs() override { return clock; }
-  int SaveState(String state) override {
-    saved.push_back(state.ToUtf8());
-    return -1;
-  }
-  String LoadState() override { return stored; }
   bool PollJoystick(int unit, Array<float>, Array<float>, Array<float>, Array<bool> buttons) override {
     polled.push_back(unit);
     for (int b = 0; b < buttons.Length(); ++b) buttons[b] = unit < units && b == button;
@@ -69,77 +61,41 @@ class Input : public ::testing::Test {
   c_InputDevice* dev;
 };
 
-TEST_F(Input, HeldKeysHitOnceAndHitsLastOneUpdate) {
+TEST_F(Input, HitsCountPressesOfOneUpdateWithinTheQueues) {
   Press(65);
   Press(65);  // auto-repeat
-  Press(32);
-  Release(32);
-  Press(32);
-  EXPECT_EQ(rv_input_KeyHit(65), 1);
-  EXPECT_EQ(rv_input_KeyHit(32), 2);
+  Press(32), Release(32), Press(32);
+  EXPECT_EQ(rv_input_KeyHit(65) * 10 + rv_input_KeyHit(32), 12);
   dev->p_EndUpdate();
-  EXPECT_TRUE(rv_input_KeyDown(65));  // held across updates
+  EXPECT_TRUE(rv_input_KeyDown(65));  // held across updates, no new hit
   EXPECT_EQ(rv_input_KeyHit(65), 0);
-  Release(65);
-  Release(65);  // a stray release changes nothing
-  EXPECT_FALSE(rv_input_KeyDown(65));
-}
-
-TEST_F(Input, QueuesHoldThirtyThreeHitsAndThirtyTwoCharactersPerUpdate) {
-  for (int i = 0; i < 40; ++i) Press(60 + i);
-  for (int i = 0; i < 40; ++i) dev->p_KeyEvent(kChar, i == 2 ? 65573 : 'a' + i);
-  for (int i = 0; i < 40; ++i) {
-    EXPECT_TRUE(rv_input_KeyDown(60 + i)) << i;
-    EXPECT_EQ(rv_input_KeyHit(60 + i), i < 33 ? 1 : 0) << i;
-  }
+  for (int i = 0; i < 40; ++i) Press(100 + i), dev->p_KeyEvent(kChar, 'a' + i);
+  for (int i = 0; i < 40; ++i) ASSERT_EQ(rv_input_KeyDown(100 + i) * 10 + rv_input_KeyHit(100 + i), i < 33 ? 11 : 10) << i;
   std::vector<int> chars;
   while (int c = rv_input_GetChar()) chars.push_back(c);
-  ASSERT_EQ(chars.size(), 32u);
-  EXPECT_EQ(chars[2], 65573);
-  EXPECT_EQ(chars[31], 'a' + 31);
+  EXPECT_EQ(chars.size() * 1000 + chars.back(), 32 * 1000 + 'a' + 31u);
   dev->p_EndUpdate();
-  EXPECT_EQ(rv_input_KeyHit(60), 0);
-  EXPECT_EQ(rv_input_GetChar(), 0);
-  Release(99);
-  Press(99);
-  EXPECT_EQ(rv_input_KeyHit(99), 1);
-}
-
-TEST_F(Input, TheLeftButtonAndTheFirstFingerAreOneKey) {
+  EXPECT_EQ(rv_input_KeyHit(100) + rv_input_GetChar(), 0);
+  // The left button and the first finger are one key; its mirror may find no room.
+  for (int i = 0; i < 32; ++i) Press(200 + i);
   dev->p_MouseEvent(c_RvGameEvent::MouseDown, 0, 10, 20);
-  EXPECT_TRUE(rv_input_KeyDown(1) && rv_input_KeyDown(384));
-  EXPECT_EQ(rv_input_MouseHit(0), 1);
+  EXPECT_EQ(rv_input_KeyHit(1) * 10 + rv_input_KeyHit(384), 10);
+  EXPECT_TRUE(rv_input_KeyDown(384));
   dev->p_MouseEvent(c_RvGameEvent::MouseUp, 0, 99, 99);
   EXPECT_FALSE(rv_input_KeyDown(1) || rv_input_KeyDown(384));
-  EXPECT_EQ(rv_input_MouseX(), 10);  // a release does not move the pointer
   dev->p_TouchEvent(c_RvGameEvent::TouchDown, 3, 50, 60);
+  EXPECT_EQ(rv_input_MouseX(), 10);  // neither a release nor finger 3 moves the pointer
   EXPECT_TRUE(rv_input_KeyDown(387));
-  EXPECT_EQ(rv_input_MouseX(), 10);  // only finger 0 moves the pointer
-  dev->p_TouchEvent(c_RvGameEvent::TouchMove, 0, 1, 2);
-  EXPECT_EQ(rv_input_MouseY(), 2);
-  dev->p_EndUpdate();
-  for (int i = 0; i < 32; ++i) Press(100 + i);
-  dev->p_MouseEvent(c_RvGameEvent::MouseDown, 0, 0, 0);
-  EXPECT_EQ(rv_input_KeyHit(1), 1);    // the 33rd hit
-  EXPECT_EQ(rv_input_KeyHit(384), 0);  // its mirror finds no room
-  EXPECT_TRUE(rv_input_KeyDown(384));
-  dev->p_MotionEvent(c_RvGameEvent::MotionAccel, 0, 0.1f, -0.2f, 0.9f);
-  EXPECT_EQ(rv_input_AccelY(), -0.2f);
 }
 
 TEST_F(Input, EverythingOutsideTheKeySpaceIsIgnored) {
-  struct Case {
-    int key;
-    bool valid;
-  };
-  const Case keys[] = {{INT_MIN, false}, {-7, false}, {-1, false}, {0, false},
-                       {1, true},        {511, true}, {512, false}, {100000, false}};
-  for (const Case& c : keys) {
-    Press(c.key);
-    EXPECT_EQ(rv_input_KeyDown(c.key), c.valid) << c.key;
-    EXPECT_EQ(rv_input_KeyHit(c.key), c.valid ? 1 : 0) << c.key;
-    Release(c.key);
-    EXPECT_FALSE(rv_input_KeyDown(c.key));
+  const std::pair<int, bool> keys[] = {{INT_MIN, false}, {-7, false}, {-1, false}, {0, false},
+                                       {1, true},        {511, true}, {512, false}, {100000, false}};
+  for (auto [key, valid] : keys) {
+    Press(key);
+    EXPECT_EQ(rv_input_KeyDown(key) * 10 + rv_input_KeyHit(key), valid ? 11 : 0) << key;
+    Release(key);
+    EXPECT_FALSE(rv_input_KeyDown(key));
   }
   const std::pair<int, bool> buttons[] = {{-2, false}, {-1, false}, {0, true}, {510, true}, {511, false}, {600, false}};
   for (auto [button, valid] : buttons) {
@@ -263,8 +219,7 @@ TEST(Containers, TheStackGrowsAndGivesAnExactArray) {
     if (i % 20 == 0) ForceCollection();
   }
   Array<c_DisplayMode*> out = root_stack->p_ToArray();
-  ASSERT_EQ(out.Length(), 75);
-  for (int i = 0; i < 75; ++i) EXPECT_EQ(out[i], pushed[i]);
+  EXPECT_EQ(std::vector<c_DisplayMode*>(out.Data(), out.Data() + out.Length()), pushed);
   root_stack = nullptr;
 }
 
@@ -275,8 +230,7 @@ class RecordingApp : public c_App {
   std::vector<std::string> log;
   int p_OnUpdate() override {
     log.push_back("hit65=" + std::to_string(rv_input_KeyHit(65)) + " down256=" +
-                  std::to_string(rv_input_KeyDown(256)) + " chars=" + std::to_string(rv_input_GetChar()) +
-                  " w=" + std::to_string(rv_app_DeviceWidth()));
+                  std::to_string(rv_input_KeyDown(256)) + " chars=" + std::to_string(rv_input_GetChar()));
     return 0;
   }
 };
@@ -309,37 +263,16 @@ TEST_F(AppModule, DisplayModesAreDistinctInFirstSeenOrderAndSurviveCollections) 
   EXPECT_EQ(rv_app__desktopMode->width, 800);
 }
 
-TEST_F(AppModule, CallsReachTheHostAndTheSizeIsReadOncePerValidation) {
-  rv_app_ValidateDeviceWindow(false);
-  host.width = 1280;
-  EXPECT_EQ(rv_app_DeviceWidth(), 640);
-  rv_app_ValidateDeviceWindow(true);
-  EXPECT_EQ(rv_app_DeviceWidth(), 1280);
-  rv_app_SetUpdateRate(5);
-  EXPECT_EQ(host.UpdateRate(), 5);
-  host.clock = 123456;
-  EXPECT_EQ(rv_app_Millisecs(), 123456);
-  EXPECT_EQ(rv_app_SaveState(String("a|b")), 0);  // the host's failure is not the game's
-  EXPECT_EQ(host.saved, std::vector<std::string>({"a|b"}));
-  host.stored = String("saved text");
-  EXPECT_EQ(rv_app_LoadState(), String("saved text"));
-}
-
-TEST(Random, DrawsStayInRangeAndEachAdvancesTheStateOnce) {
-  for (uint32_t seed : {0u, 1234u, 0x7fffffffu, 0xffffffffu}) {
+TEST(Random, DrawsStayInRangeFromAnyStateAndAdvanceItOnce) {
+  for (uint32_t seed : {0u, 1234u, 0xffffffffu}) {
     rv_random_Seed = seed;
     float u = rv_random_Rnd();
     uint32_t afterOne = rv_random_Seed;
-    EXPECT_NE(afterOne, seed);
-    EXPECT_TRUE(u >= 0 && u < 1) << seed;
     rv_random_Seed = seed;
     EXPECT_EQ(rv_random_Rnd2(10.0f, 20.0f), 10.0f + 10.0f * u);
     EXPECT_EQ(rv_random_Seed, afterOne);
-    rv_random_Seed = seed;
-    EXPECT_EQ(rv_random_Rnd3(4.0f), 4.0f * u);
   }
   for (int i = 0; i < 100000; ++i) ASSERT_LT(rv_random_Rnd(), 1.0f);
-  EXPECT_EQ(rv_math_Abs(INT_MIN), INT_MIN);  // no overflow trap
 }
 
 TEST_F(AppModule, TheDelegateFeedsInputAndEachUpdateSeesItsOwnHits) {
@@ -350,7 +283,6 @@ TEST_F(AppModule, TheDelegateFeedsInputAndEachUpdateSeesItsOwnHits) {
   EXPECT_EQ(host.Delegate(), delegate);
   gc_assign(delegate->_input, (new c_InputDevice())->m_new());  // as StartGame makes it
   rv_input_SetInputDevice(delegate->_input);
-  host.width = 800;
   host.units = 1;
   host.button = 0;
   delegate->KeyEvent(kDown, 65);
@@ -360,8 +292,8 @@ TEST_F(AppModule, TheDelegateFeedsInputAndEachUpdateSeesItsOwnHits) {
   delegate->KeyEvent(kChar, 432);
   delegate->UpdateGame();
   delegate->UpdateGame();
-  EXPECT_EQ(app->log, std::vector<std::string>({"hit65=1 down256=1 chars=97 w=800",
-                                                "hit65=0 down256=1 chars=0 w=800"}));
+  EXPECT_EQ(app->log, std::vector<std::string>({"hit65=1 down256=1 chars=97",
+                                                "hit65=0 down256=1 chars=0"}));
   rv_input_SetInputDevice(nullptr);
 }
 
