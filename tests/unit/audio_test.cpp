@@ -48,32 +48,23 @@ Decoded Decode(Reader reader, std::string bytes) {
 
 bool Tool(const std::vector<std::string>& args) {
   RunResult r = RunCommand(args, 60);
-  EXPECT_EQ(r.exit_code, 0) << args[0] << ": " << r.err;
+  EXPECT_EQ(r.exit_code, 0) << args.back() << ": " << r.err;
   return r.exit_code == 0;
 }
 
-std::string Sox(const std::string& path, int rate, int channels, int bits, const std::string& synth) {
-  std::vector<std::string> args = {"sox", "-n", "-r", std::to_string(rate), "-c",
-                                   std::to_string(channels), "-b", std::to_string(bits)};
-  if (bits == 8) args.insert(args.end(), {"-e", "unsigned-integer"});
-  args.insert(args.end(), {path, "synth"});
-  for (std::size_t at = 0, next; at < synth.size(); at = next + 1) {
-    next = synth.find(' ', at);
-    if (next == std::string::npos) next = synth.size();
-    args.push_back(synth.substr(at, next - at));
-  }
-  Tool(args);
+// A file sox synthesises ("-r 22050 -c 1 -b 8", "0.25 sine 440"); its bytes.
+std::string Sox(const std::string& path, const std::string& format, const std::string& synth) {
+  Tool({"sh", "-c", "sox -n " + format + " '" + path + "' synth " + synth});
   return ReadFile(path);
 }
-
-// What sox decodes: raw little-endian samples in the file's own width, and
-// the length it reports.
-std::string SoxRaw(const std::string& path, int bits) {
-  Tool({"sox", path, "-t", "raw", "-e", bits == 8 ? "unsigned-integer" : "signed-integer", "-b",
-       std::to_string(bits), "-L", "-D", path + ".raw"});
+// What sox reads from a file: one of its properties (soxi), or its samples,
+// raw little-endian in the file's own width.
+int Soxi(const char* flag, const std::string& path) { return std::atoi(RunCommand({"soxi", flag, path}).out.c_str()); }
+std::string SoxRaw(const std::string& path) {
+  int bits = Soxi("-b", path);
+  Tool({"sox", path, "-t", "raw", "-e", bits == 8 ? "unsigned-integer" : "signed-integer", "-L", path + ".raw"});
   return ReadFile(path + ".raw");
 }
-int SoxSamples(const std::string& path) { return std::atoi(RunCommand({"soxi", "-s", path}).out.c_str()); }
 
 std::string le16(unsigned v) { return {char(v & 255), char(v >> 8 & 255)}; }
 std::string le32(std::uint32_t v) { return le16(v & 0xffff) + le16(v >> 16); }
@@ -97,34 +88,28 @@ class Audio : public ::testing::Test {
   std::string dir;
 };
 
-TEST_F(Audio, WavSamplesMatchSox) {
-  const std::string by_hand = riff(fmt(1, 2, 44100, 4, 16, le16(0)) + chunk("data", pattern(400)));
-  const std::string list_first =
-      riff(fmt() + chunk("LIST", "INFO" + chunk("ICMT", std::string("by hand\0", 8))) + chunk("data", pattern(800)));
-  struct Case {
-    std::string name, bytes;
-    int bits, channels, rate;
-  };
-  std::vector<Case> cases = {
-      {"u8_mono.wav", Sox(Path("u8_mono.wav"), 22050, 1, 8, "0.25 sine 440"), 8, 1, 22050},
-      {"u8_stereo.wav", Sox(Path("u8_stereo.wav"), 11025, 2, 8, "0.2 sine 440 sine 660"), 8, 2, 11025},
-      {"s16_mono.wav", Sox(Path("s16_mono.wav"), 44100, 1, 16, "0.25 sine 440"), 16, 1, 44100},
-      {"s16_1000.wav", Sox(Path("s16_1000.wav"), 44100, 2, 16, "1000s sine 440 sine 660"), 16, 2, 44100},
-      {"fmt18.wav", by_hand, 16, 2, 44100},
-      {"list_first.wav", list_first, 16, 2, 44100},
-  };
+TEST_F(Audio, WavMatchesSox) {
+  const char* u8 = "-b 8 -e unsigned-integer";
+  std::vector<std::pair<std::string, std::string>> files = {
+      {"u8_mono.wav", Sox(Path("u8_mono.wav"), std::string("-r 22050 -c 1 ") + u8, "0.25 sine 440")},
+      {"u8_stereo.wav", Sox(Path("u8_stereo.wav"), std::string("-r 11025 -c 2 ") + u8, "0.2 sine 440 sine 660")},
+      {"s16_mono.wav", Sox(Path("s16_mono.wav"), "-r 44100 -c 1 -b 16", "0.25 sine 440")},
+      {"s16_1000.wav", Sox(Path("s16_1000.wav"), "-r 44100 -c 2 -b 16", "1000s sine 440 sine 660")},
+      {"fmt18.wav", riff(fmt(1, 2, 44100, 4, 16, le16(0)) + chunk("data", pattern(400)))},
+      {"list_first.wav", riff(fmt() + chunk("LIST", "INFO" + chunk("ICMT", std::string("by hand\0", 8))) +
+                              chunk("data", pattern(800)))}};
   Tool({"sndfile-metadata-set", "--str-comment", "x", Path("s16_mono.wav"), Path("tagged.wav")});
-  cases.push_back({"tagged.wav", ReadFile(Path("tagged.wav")), 16, 1, 44100});
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
-    WriteFile(Path(c.name), c.bytes);
-    Decoded d = Decode(LoadWAV, c.bytes);
+  files.push_back({"tagged.wav", ReadFile(Path("tagged.wav"))});  // a LIST chunk after the data
+  for (const auto& [name, bytes] : files) {
+    SCOPED_TRACE(name);
+    std::string path = Path(name);
+    WriteFile(path, bytes);
+    Decoded d = Decode(LoadWAV, bytes);
     ASSERT_TRUE(d.ok);
-    EXPECT_EQ(d.channels, c.channels);
-    EXPECT_EQ(d.format, c.bits / 8);
-    EXPECT_EQ(d.hertz, c.rate);
-    EXPECT_EQ(d.length, SoxSamples(Path(c.name)));
-    EXPECT_TRUE(d.pcm == SoxRaw(Path(c.name), c.bits)) << "samples differ from sox's";
+    EXPECT_EQ(d.channels * 1000000 + d.hertz, Soxi("-c", path) * 1000000 + Soxi("-r", path));
+    EXPECT_EQ(d.format * 8, Soxi("-b", path));
+    EXPECT_EQ(d.length, Soxi("-s", path));
+    EXPECT_TRUE(d.pcm == SoxRaw(path)) << "samples differ from sox's";
   }
   EXPECT_EQ(Decode(LoadWAV, riff(fmt() + chunk("data", ""))).length, 0);
 }
@@ -163,23 +148,23 @@ TEST_F(Audio, HostileOrUnsupportedWavIsRefused) {
 }
 
 TEST_F(Audio, OggMatchesSoxAndChainedLinksOfOneFormatPlayOn) {
-  Sox(Path("mono.wav"), 22050, 1, 16, "0.5 sine 440");
-  Sox(Path("stereo.wav"), 44100, 2, 16, "0.7 sine 440 sine 660");
+  Sox(Path("mono.wav"), "-r 22050 -c 1 -b 16", "0.5 sine 440");
+  Sox(Path("stereo.wav"), "-r 44100 -c 2 -b 16", "0.7 sine 440 sine 660");
   Tool({"oggenc", "-Q", "-q", "3", "-o", Path("mono.ogg"), Path("mono.wav")});
   Tool({"oggenc", "-Q", "-q", "3", "-o", Path("stereo.ogg"), Path("stereo.wav")});
-  Tool({"sox", "-r", "22050", "-c", "1", "-n", "-C", "3", Path("sox.ogg"), "synth", "0.5", "sine", "440"});
+  Sox(Path("sox.ogg"), "-r 22050 -c 1 -C 3", "0.5 sine 440");
   for (const char* name : {"mono.ogg", "stereo.ogg", "sox.ogg"}) {
     SCOPED_TRACE(name);
     Decoded d = Decode(LoadOGG, ReadFile(Path(name)));
     ASSERT_TRUE(d.ok);
-    EXPECT_EQ(d.format, 2);
-    EXPECT_EQ(d.length, SoxSamples(Path(name)));
-    EXPECT_TRUE(d.pcm == SoxRaw(Path(name), 16)) << "samples differ from sox's";
+    EXPECT_EQ(d.channels * 1000000 + d.hertz, Soxi("-c", Path(name)) * 1000000 + Soxi("-r", Path(name)));
+    EXPECT_EQ(d.length, Soxi("-s", Path(name)));
+    EXPECT_TRUE(d.pcm == SoxRaw(Path(name))) << "samples differ from sox's";
   }
-  EXPECT_EQ(Decode(LoadOGG, ReadFile(Path("stereo.ogg"))).length, SoxSamples(Path("stereo.wav")));
+  EXPECT_EQ(Decode(LoadOGG, ReadFile(Path("stereo.ogg"))).length, Soxi("-s", Path("stereo.wav")));
   // Links need serial numbers of their own (oggenc's default comes from the clock).
-  Sox(Path("m.wav"), 8000, 1, 16, "0.25 sine 440");
-  Sox(Path("s.wav"), 8000, 2, 16, "0.25 sine 440 sine 660");
+  Sox(Path("m.wav"), "-r 8000 -c 1 -b 16", "0.25 sine 440");
+  Sox(Path("s.wav"), "-r 8000 -c 2 -b 16", "0.25 sine 440 sine 660");
   int serial = 0;
   for (const char* name : {"m1", "m2", "s"}) {
     Tool({"oggenc", "-Q", "--serial", std::to_string(++serial), "-o", Path(std::string(name) + ".ogg"),
@@ -214,7 +199,7 @@ std::string PatchOggId(std::string ogg, unsigned channels, std::uint32_t rate) {
 }
 
 TEST_F(Audio, DamagedOggNeverGivesMoreThanTheStreamHolds) {
-  Sox(Path("tone.wav"), 44100, 2, 16, "1 sine 440 sine 660");
+  Sox(Path("tone.wav"), "-r 44100 -c 2 -b 16", "1 sine 440 sine 660");
   Tool({"oggenc", "-Q", "-q", "3", "-o", Path("tone.ogg"), Path("tone.wav")});
   const std::string bytes = ReadFile(Path("tone.ogg"));
   ASSERT_EQ(Decode(LoadOGG, bytes).length, 44100);
@@ -249,7 +234,7 @@ TEST_F(Audio, DamagedOggNeverGivesMoreThanTheStreamHolds) {
 
 TEST_F(Audio, TheHostPicksTheReaderByExtensionIgnoringCase) {
   RvGlfwGame host;
-  std::string wav = Sox(Path("tone.wav"), 22050, 1, 16, "0.2 sine 440");
+  std::string wav = Sox(Path("tone.wav"), "-r 22050 -c 1 -b 16", "0.2 sine 440");
   Tool({"oggenc", "-Q", "-o", Path("TONE.OGG"), Path("tone.wav")});
   WriteFile(Path("TONE.WAV"), wav);
   WriteFile(Path("tone.mp3"), wav);
