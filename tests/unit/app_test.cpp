@@ -177,7 +177,7 @@ int CheckTree(c_Node* node, c_Node* parent, long long low, long long high, int* 
 
 int CheckMap(c_Map* map) {
   int count = 0;
-  if (map->m_root) EXPECT_EQ(map->m_root->m_color, c_Node::kBlack);
+  EXPECT_TRUE(!map->m_root || map->m_root->m_color == c_Node::kBlack);
   CheckTree(map->m_root, nullptr, (long long)INT_MIN - 1, (long long)INT_MAX + 1, &count);
   return count;
 }

@@ -212,13 +212,13 @@ TEST_F(Audio, DamagedOggNeverGivesMoreThanTheStreamHolds) {
   EXPECT_TRUE(Decode(LoadOGG, PatchOggId(bytes, 2, 44100)).ok);  // the patch itself is sound
   for (std::size_t cut = 0; cut < bytes.size(); cut += 97) {
     Decoded d = Decode(LoadOGG, bytes.substr(0, cut));
-    if (d.ok) EXPECT_LE(d.length, 44100);
+    EXPECT_TRUE(!d.ok || d.length <= 44100) << d.length;
   }
   for (std::size_t at = 4000; at + 64 < bytes.size(); at += 331) {
     std::string damaged = bytes;
     for (int k = 0; k < 64; ++k) damaged[at + k] = char(damaged[at + k] ^ (0x5A + k));
     Decoded d = Decode(LoadOGG, damaged);
-    if (d.ok) EXPECT_LE(d.length, 44100);
+    EXPECT_TRUE(!d.ok || d.length <= 44100) << d.length;
   }
   // A decoded size above the cap is refused whole (one second is 176400 bytes).
   for (std::size_t cap : {176399u, 176400u}) {

@@ -94,8 +94,8 @@ TEST(Levels, EveryLevelIsFairToTheRunners) {
       for (int c = 0; c < kCols; ++c) {
         float tile = l.At(r, c), swing = l.At(r, c, 2);
         ASSERT_TRUE(tile == 0 || tile == 1 || tile == 3 || (tile >= 9 && tile <= 17)) << tile;
-        if (level <= 2) ASSERT_FALSE(Deadly(tile)) << "row " << r;
-        if (level <= 4) ASSERT_EQ(swing, 0) << "row " << r;  // the difficulty allows none
+        ASSERT_FALSE(level <= 2 && Deadly(tile)) << "row " << r;
+        ASSERT_FALSE(level <= 4 && swing != 0) << "row " << r;  // the difficulty allows none
         blocks += swing > 0;
         if (l.At(r, c, 1) == 0) continue;
         ++coins, ++inRow;
@@ -414,6 +414,14 @@ TEST_F(Helpers, ListsAndPoolsStayWithinTheirSize) {
   EXPECT_EQ(app->m_starCount, 1);
   app->p_ResetParticles(600);
   EXPECT_EQ(app->m_particleCount, 250);
+  app->p_SeedRnd(5);
+  int seen[3] = {0, 0, 0};
+  for (int i = 0; i < 3000; ++i) {
+    int v = app->p_Rand(-2, 0);
+    ASSERT_TRUE(v >= -2 && v <= 0) << v;
+    ++seen[v + 2];
+  }
+  EXPECT_TRUE(seen[0] && seen[1] && seen[2]);  // both bounds are reached
 }
 
 TEST_F(Helpers, OrdinalsBadgesAndTheHighscorePlace) {
@@ -466,8 +474,11 @@ TEST(HomeCall, AnAnswerIsKeptOnlyFromItsOwnRequest) {
     EXPECT_TRUE(PumpUntil([&] { return app->m_homeDone == 1; }));
     EXPECT_EQ(testing::internal::GetCapturedStdout(),
               std::string("Requesting URL\nHttp GET complete! ") + c.status + "\n");
-    if (fd < 0) EXPECT_EQ(server.Request(), "GET /housecall.php?hello=1&gameID=415 HTTP/1.0\r\nHost: 127.0.0.1\r\n\r\n");
-    if (fd >= 0) close(fd);
+    if (fd >= 0) {
+      close(fd);
+    } else {
+      EXPECT_EQ(server.Request(), "GET /housecall.php?hello=1&gameID=415 HTTP/1.0\r\nHost: 127.0.0.1\r\n\r\n");
+    }
     EXPECT_EQ(app->m_homeText.ToUtf8(), c.kept);
     EXPECT_EQ(rv_Quenmor_J_On_Able, c.noted);
   }
