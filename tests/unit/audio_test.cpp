@@ -120,7 +120,7 @@ TEST_F(Audio, HostileOrUnsupportedWavIsRefused) {
   for (int i = 0; i < 100000; ++i) endless += chunk("junk", "");
   std::vector<std::string> refused = {
       "", riff(fmt(1, 0, 44100, 0) + data), riff(fmt(1, 2, 44100, 0, 0) + data),
-      riff(fmt(1, 2, 44100, 4, 12) + data), riff(fmt(1, 2, 44100, 3) + data),
+      riff(fmt(1, 2, 44100, 4, 12) + data), riff(fmt(1, 2, 44100, 3) + data), riff(fmt(1, 2, 44100, 8) + data),
       riff(fmt(1, 65535, 44100, 0xFFFC, 32) + data), riff(fmt(1, 2, 0) + data),
       riff(fmt(1, 2, 0x80000000u) + data), riff(fmt(1, 2, 44100, 16, 64) + data),
       riff(fmt(3, 1, 44100, 4, 32, le16(0)) + data),          // float
