@@ -99,13 +99,13 @@ int bound_socket(int* port) {
   return fd;
 }
 
-}  // namespace
-
-int ListenLoopback(int backlog, int* port) {
+int listen_loopback(int backlog, int* port) {
   int fd = bound_socket(port);
   if (listen(fd, backlog) != 0) throw std::runtime_error("listen failed");
   return fd;
 }
+
+}  // namespace
 
 int RefusingPort(int* port) { return bound_socket(port); }
 
@@ -152,7 +152,7 @@ void ResetOnClose(int fd) {
 
 LoopbackServer::LoopbackServer(std::function<void(int)> handler, int backlog)
     : handler_(std::move(handler)) {
-  listener_ = ListenLoopback(backlog, &port_);
+  listener_ = listen_loopback(backlog, &port_);
   acceptor_ = std::thread([this] {
     for (;;) {
       int fd = accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC);
@@ -191,7 +191,7 @@ LoopbackServer::~LoopbackServer() {
 }
 
 SilentServer::SilentServer() {
-  listener_ = ListenLoopback(0, &port_);
+  listener_ = listen_loopback(0, &port_);
   sockaddr_in to = loopback(port_);
   for (int i = 0; i < 8; ++i) {
     int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);

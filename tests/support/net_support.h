@@ -41,7 +41,6 @@ bool PumpUntil(const std::function<bool()>& done, double timeout_seconds = 10);
 void PumpFor(double seconds);
 
 // ---- Raw loopback sockets (POSIX, test side only) ---------------------------
-int ListenLoopback(int backlog, int* port);  // a listening socket on 127.0.0.1
 // A port on 127.0.0.1 bound by the returned socket, which does not listen:
 // a connect there is refused.
 int RefusingPort(int* port);
@@ -103,7 +102,6 @@ class ScriptedHttpServer {
   explicit ScriptedHttpServer(std::vector<std::string> pieces, double pause_seconds = 0.02);
   int Port() const { return server_->Port(); }
   std::string Request() const;  // the last request's bytes
-  int Connections() const { return server_->Accepted(); }
 
  private:
   std::vector<std::string> pieces_;
