@@ -9,6 +9,7 @@
 #include <climits>
 #include <cstdio>
 #include <cstring>
+#include <future>
 #include <random>
 #include <string>
 #include <vector>
@@ -447,41 +448,44 @@ TEST(HomeCall, AnAnswerIsKeptOnlyFromItsOwnRequest) {
   rvInit();
   EXPECT_EQ(homecall::Query(), String("hello=1&gameID=415"));
   EXPECT_NE(homecall::Address().ToUtf8().find(".example/housecall.php"), std::string::npos);
+  auto url = [](int port) { return String(("http://127.0.0.1:" + std::to_string(port) + "/housecall.php").c_str()); };
+  std::promise<void> go;
+  std::shared_future<void> released = go.get_future().share();
+  std::string request;
+  LoopbackServer held([&](int fd) {  // answers when the test lets it
+    request = ReadUntil(fd, "\r\n\r\n");
+    released.wait();
+    WriteAll(fd, "HTTP/1.0 200 OK\r\n\r\nwelcome back");
+  });
+  ScriptedHttpServer notFound({"HTTP/1.0 404 Not Found\r\n\r\n"}), other({"HTTP/1.0 200 OK\r\n\r\nother"});
+  int refused = 0, fd = RefusingPort(&refused);  // the player is offline
   const struct {
-    std::vector<std::string> answer;
+    int port;
     const char *status, *kept;
     int noted;
-  } cases[] = {{{"HTTP/1.0 200 OK\r\n\r\n", "welcome ", "back"}, "200", "welcome back", 1},
-               {{"HTTP/1.0 404 Not Found\r\n\r\n"}, "404", "", 0},
-               {{}, "-1", "", 0}};  // refused: the player is offline
-  auto url = [](int port) { return String(("http://127.0.0.1:" + std::to_string(port) + "/housecall.php").c_str()); };
+  } cases[] = {{held.Port(), "200", "welcome back", 1}, {notFound.Port(), "404", "", 0}, {refused, "-1", "", 0}};
   for (const auto& c : cases) {
-    ScriptedHttpServer server(c.answer.empty() ? std::vector<std::string>{""} : c.answer, 0.2);
-    int refused = 0, fd = c.answer.empty() ? RefusingPort(&refused) : -1;
     c_MyApp* app = Keep(new c_MyApp());
     rv_Quenmor_J_On_Able = 0;
     testing::internal::CaptureStdout();
-    app->p_GetURL(url(fd < 0 ? server.Port() : refused), homecall::Query());
+    app->p_GetURL(url(c.port), homecall::Query());
     EXPECT_EQ(app->m_homeText, String("N/A"));
-    if (c.answer.size() > 1) {  // another request's answer, while this one is on its way
-      ScriptedHttpServer other({"HTTP/1.0 200 OK\r\n\r\nother"});
+    if (c.port == held.Port()) {  // another request's answer comes first and is ignored
       c_HttpRequest* stray = Keep((new c_HttpRequest())->m_new());
       stray->p_Open(String("GET"), url(other.Port()), app);
       stray->p_Send();
       EXPECT_TRUE(PumpUntil([&] { return stray->m_finished; }));
       EXPECT_EQ(app->m_homeDone, 0);
+      go.set_value();
     }
     EXPECT_TRUE(PumpUntil([&] { return app->m_homeDone == 1; }));
     EXPECT_EQ(testing::internal::GetCapturedStdout(),
               std::string("Requesting URL\nHttp GET complete! ") + c.status + "\n");
-    if (fd >= 0) {
-      close(fd);
-    } else {
-      EXPECT_EQ(server.Request(), "GET /housecall.php?hello=1&gameID=415 HTTP/1.0\r\nHost: 127.0.0.1\r\n\r\n");
-    }
     EXPECT_EQ(app->m_homeText.ToUtf8(), c.kept);
     EXPECT_EQ(rv_Quenmor_J_On_Able, c.noted);
   }
+  EXPECT_EQ(request, "GET /housecall.php?hello=1&gameID=415 HTTP/1.0\r\nHost: 127.0.0.1\r\n\r\n");
+  close(fd);
 }
 
 }  // namespace
