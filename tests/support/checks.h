@@ -22,13 +22,13 @@ void ForceCollection(int flips = 2, bool free_dead = true);
 }  // namespace testing_support
 
 // The statement raises the runtime error `message` (exit code -1).
-#define EXPECT_RUNTIME_ERROR(statement, message)                                    \
-  do {                                                                              \
-    GTEST_FLAG_SET(death_test_style, "threadsafe");                                 \
-    EXPECT_EXIT(                                                                    \
-        {                                                                           \
-          testing_support::PrepareForRuntimeError();                                \
-          statement;                                                                \
-        },                                                                          \
+#define EXPECT_RUNTIME_ERROR(statement, message)                                        \
+  do {                                                                                  \
+    GTEST_FLAG_SET(death_test_style, "threadsafe");                                     \
+    EXPECT_EXIT(                                                                        \
+        {                                                                               \
+          testing_support::PrepareForRuntimeError();                                    \
+          statement;                                                                    \
+        },                                                                              \
         ::testing::ExitedWithCode(255), testing_support::RuntimeErrorPattern(message)); \
   } while (0)

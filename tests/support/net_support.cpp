@@ -254,8 +254,8 @@ constexpr const char* kPython = "/usr/bin/python3";  // Debian's, not a user's s
 PythonHttpServer PythonHttpServer::ServeDirectory(const std::string& directory) {
   PythonHttpServer s;
   s.process_ = std::make_unique<ChildProcess>();
-  s.process_->Start({kPython, "-u", "-m", "http.server", "0", "--bind", "127.0.0.1",
-                     "--directory", directory});
+  s.process_->Start(
+      {kPython, "-u", "-m", "http.server", "0", "--bind", "127.0.0.1", "--directory", directory});
   s.WaitForPort(" port ");
   return s;
 }

@@ -1,6 +1,8 @@
 // The application layer without a window: the input device as the game polls
 // it between two updates, the display-mode containers, and the app module's
 // calls through to the host.
+#include "app/app.h"
+
 #include <gtest/gtest.h>
 
 #include <climits>
@@ -10,7 +12,6 @@
 #include <utility>
 #include <vector>
 
-#include "app/app.h"
 #include "app/containers.h"
 #include "app/numeric.h"
 #include "support/checks.h"
@@ -20,7 +21,8 @@ namespace {
 
 using testing_support::ForceCollection;
 
-constexpr int kDown = c_RvGameEvent::KeyDown, kUp = c_RvGameEvent::KeyUp, kChar = c_RvGameEvent::KeyChar;
+constexpr int kDown = c_RvGameEvent::KeyDown, kUp = c_RvGameEvent::KeyUp,
+              kChar = c_RvGameEvent::KeyChar;
 
 // A host whose joystick units answer as scripted, above the raw readings.
 class ScriptedHost : public RvGame {
@@ -37,7 +39,8 @@ class ScriptedHost : public RvGame {
   RvDisplayMode* GetDesktopMode() override { return hasDesktop ? Mode({1920, 1080}) : nullptr; }
   int GetDeviceWidth() override { return width; }
   int GetDeviceHeight() override { return height; }
-  bool PollJoystick(int unit, Array<float>, Array<float>, Array<float>, Array<bool> buttons) override {
+  bool PollJoystick(int unit, Array<float>, Array<float>, Array<float>,
+                    Array<bool> buttons) override {
     polled.push_back(unit);
     for (int b = 0; b < buttons.Length(); ++b) buttons[b] = unit < units && b == button;
     return unit < units;
@@ -70,7 +73,8 @@ TEST_F(Input, HitsCountPressesOfOneUpdateWithinTheQueues) {
   EXPECT_TRUE(rv_input_KeyDown(65));  // held across updates, no new hit
   EXPECT_EQ(rv_input_KeyHit(65), 0);
   for (int i = 0; i < 40; ++i) Press(100 + i), dev->p_KeyEvent(kChar, 'a' + i);
-  for (int i = 0; i < 40; ++i) ASSERT_EQ(rv_input_KeyDown(100 + i) * 10 + rv_input_KeyHit(100 + i), i < 33 ? 11 : 10) << i;
+  for (int i = 0; i < 40; ++i)
+    ASSERT_EQ(rv_input_KeyDown(100 + i) * 10 + rv_input_KeyHit(100 + i), i < 33 ? 11 : 10) << i;
   std::vector<int> chars;
   while (int c = rv_input_GetChar()) chars.push_back(c);
   EXPECT_EQ(chars.size() * 1000 + chars.back(), 32 * 1000 + 'a' + 31u);
@@ -89,22 +93,25 @@ TEST_F(Input, HitsCountPressesOfOneUpdateWithinTheQueues) {
 }
 
 TEST_F(Input, EverythingOutsideTheKeySpaceIsIgnored) {
-  const std::pair<int, bool> keys[] = {{INT_MIN, false}, {-7, false}, {-1, false}, {0, false},
-                                       {1, true},        {511, true}, {512, false}, {100000, false}};
+  const std::pair<int, bool> keys[] = {{INT_MIN, false}, {-7, false},    {-1, false},
+                                       {0, false},       {1, true},      {511, true},
+                                       {512, false},     {100000, false}};
   for (auto [key, valid] : keys) {
     Press(key);
     EXPECT_EQ(rv_input_KeyDown(key) * 10 + rv_input_KeyHit(key), valid ? 11 : 0) << key;
     Release(key);
     EXPECT_FALSE(rv_input_KeyDown(key));
   }
-  const std::pair<int, bool> buttons[] = {{-2, false}, {-1, false}, {0, true}, {510, true}, {511, false}, {600, false}};
+  const std::pair<int, bool> buttons[] = {{-2, false}, {-1, false},  {0, true},
+                                          {510, true}, {511, false}, {600, false}};
   for (auto [button, valid] : buttons) {
     dev->p_MouseEvent(c_RvGameEvent::MouseDown, button, 3, 4);
     EXPECT_EQ(rv_input_MouseDown(button), valid) << button;
   }
   for (int finger : {-1, 32}) dev->p_TouchEvent(c_RvGameEvent::TouchDown, finger, 3, 4);
   const std::pair<int, int> joys[] = {{0, -1}, {0, 16}, {32, 0}, {-1, 0}};
-  for (auto [button, unit] : joys) EXPECT_FALSE(rv_input_JoyDown(button, unit)) << button << " " << unit;
+  for (auto [button, unit] : joys)
+    EXPECT_FALSE(rv_input_JoyDown(button, unit)) << button << " " << unit;
   for (auto [index, unit] : {std::pair{0, 9}, {0, -1}, {2, 0}, {-1, 0}}) {
     EXPECT_EQ(rv_input_JoyX(index, unit) + rv_input_JoyY(index, unit), 0) << index << " " << unit;
   }
@@ -168,7 +175,8 @@ int CheckTree(c_Node* node, c_Node* parent, long long low, long long high, int* 
   EXPECT_EQ(node->m_parent, parent);
   EXPECT_TRUE(node->m_key > low && node->m_key < high);
   if (node->m_color == c_Node::kRed) {
-    for (c_Node* child : {node->m_left, node->m_right}) EXPECT_TRUE(!child || child->m_color == c_Node::kBlack);
+    for (c_Node* child : {node->m_left, node->m_right})
+      EXPECT_TRUE(!child || child->m_color == c_Node::kBlack);
   }
   int left = CheckTree(node->m_left, node, low, node->m_key, count);
   EXPECT_EQ(left, CheckTree(node->m_right, node, node->m_key, high, count));
@@ -229,8 +237,9 @@ class RecordingApp : public c_App {
  public:
   std::vector<std::string> log;
   int p_OnUpdate() override {
-    log.push_back("hit65=" + std::to_string(rv_input_KeyHit(65)) + " down256=" +
-                  std::to_string(rv_input_KeyDown(256)) + " chars=" + std::to_string(rv_input_GetChar()));
+    log.push_back("hit65=" + std::to_string(rv_input_KeyHit(65)) +
+                  " down256=" + std::to_string(rv_input_KeyDown(256)) +
+                  " chars=" + std::to_string(rv_input_GetChar()));
     return 0;
   }
 };
@@ -252,7 +261,8 @@ TEST_F(AppModule, DisplayModesAreDistinctInFirstSeenOrderAndSurviveCollections) 
   host.modes = {{1024, 768}, {480, 640}, {1024, 768}, {640, 480}, {480, 640}, {70000, 5}};
   rv_app_EnumDisplayModes();
   ForceCollection(3);
-  EXPECT_EQ(Modes(), (std::vector<std::pair<int, int>>{{1024, 768}, {480, 640}, {640, 480}, {70000, 5}}));
+  EXPECT_EQ(Modes(),
+            (std::vector<std::pair<int, int>>{{1024, 768}, {480, 640}, {640, 480}, {70000, 5}}));
   EXPECT_EQ(rv_app__desktopMode->width, 1920);
   host.modes.clear();
   host.hasDesktop = false;  // the device size stands in
@@ -292,8 +302,8 @@ TEST_F(AppModule, TheDelegateFeedsInputAndEachUpdateSeesItsOwnHits) {
   delegate->KeyEvent(kChar, 432);
   delegate->UpdateGame();
   delegate->UpdateGame();
-  EXPECT_EQ(app->log, std::vector<std::string>({"hit65=1 down256=1 chars=97",
-                                                "hit65=0 down256=1 chars=0"}));
+  EXPECT_EQ(app->log,
+            std::vector<std::string>({"hit65=1 down256=1 chars=97", "hit65=0 down256=1 chars=0"}));
   rv_input_SetInputDevice(nullptr);
 }
 

@@ -28,7 +28,11 @@ using Reader = unsigned char* (*)(FILE*, int*, int*, int*, int*);
 Decoded Take(unsigned char* data, int length, int channels, int format, int hertz) {
   Decoded d;
   if (!data) return d;
-  d = {true, length, channels, format, hertz,
+  d = {true,
+       length,
+       channels,
+       format,
+       hertz,
        std::string(reinterpret_cast<char*>(data), (std::size_t)length * channels * format)};
   std::free(data);
   return d;
@@ -59,21 +63,28 @@ std::string Sox(const std::string& path, const std::string& format, const std::s
 }
 // What sox reads from a file: one of its properties (soxi), or its samples,
 // raw little-endian in the file's own width.
-int Soxi(const char* flag, const std::string& path) { return std::atoi(RunCommand({"soxi", flag, path}).out.c_str()); }
+int Soxi(const char* flag, const std::string& path) {
+  return std::atoi(RunCommand({"soxi", flag, path}).out.c_str());
+}
 std::string SoxRaw(const std::string& path) {
   int bits = Soxi("-b", path);
-  Tool({"sox", path, "-t", "raw", "-e", bits == 8 ? "unsigned-integer" : "signed-integer", "-L", path + ".raw"});
+  Tool({"sox", path, "-t", "raw", "-e", bits == 8 ? "unsigned-integer" : "signed-integer", "-L",
+        path + ".raw"});
   return ReadFile(path + ".raw");
 }
 
 std::string le16(unsigned v) { return {char(v & 255), char(v >> 8 & 255)}; }
 std::string le32(std::uint32_t v) { return le16(v & 0xffff) + le16(v >> 16); }
-std::string chunk(const std::string& tag, const std::string& body) { return tag + le32((std::uint32_t)body.size()) + body; }
-std::string riff(const std::string& chunks) { return "RIFF" + le32(4 + chunks.size()) + "WAVE" + chunks; }
-std::string fmt(unsigned format = 1, unsigned channels = 2, std::uint32_t rate = 44100, unsigned align = 4,
-                unsigned bits = 16, const std::string& extra = "") {
-  return chunk("fmt ", le16(format) + le16(channels) + le32(rate) + le32(rate * align) + le16(align) +
-                           le16(bits) + extra);
+std::string chunk(const std::string& tag, const std::string& body) {
+  return tag + le32((std::uint32_t)body.size()) + body;
+}
+std::string riff(const std::string& chunks) {
+  return "RIFF" + le32(4 + chunks.size()) + "WAVE" + chunks;
+}
+std::string fmt(unsigned format = 1, unsigned channels = 2, std::uint32_t rate = 44100,
+                unsigned align = 4, unsigned bits = 16, const std::string& extra = "") {
+  return chunk("fmt ", le16(format) + le16(channels) + le32(rate) + le32(rate * align) +
+                           le16(align) + le16(bits) + extra);
 }
 std::string pattern(std::size_t n) {
   std::string s(n, '\0');
@@ -91,13 +102,16 @@ class Audio : public ::testing::Test {
 TEST_F(Audio, WavMatchesSox) {
   const char* u8 = "-b 8 -e unsigned-integer";
   std::vector<std::pair<std::string, std::string>> files = {
-      {"u8_mono.wav", Sox(Path("u8_mono.wav"), std::string("-r 22050 -c 1 ") + u8, "0.25 sine 440")},
-      {"u8_stereo.wav", Sox(Path("u8_stereo.wav"), std::string("-r 11025 -c 2 ") + u8, "0.2 sine 440 sine 660")},
+      {"u8_mono.wav",
+       Sox(Path("u8_mono.wav"), std::string("-r 22050 -c 1 ") + u8, "0.25 sine 440")},
+      {"u8_stereo.wav",
+       Sox(Path("u8_stereo.wav"), std::string("-r 11025 -c 2 ") + u8, "0.2 sine 440 sine 660")},
       {"s16_mono.wav", Sox(Path("s16_mono.wav"), "-r 44100 -c 1 -b 16", "0.25 sine 440")},
       {"s16_1000.wav", Sox(Path("s16_1000.wav"), "-r 44100 -c 2 -b 16", "1000s sine 440 sine 660")},
       {"fmt18.wav", riff(fmt(1, 2, 44100, 4, 16, le16(0)) + chunk("data", pattern(400)))},
-      {"list_first.wav", riff(fmt() + chunk("LIST", "INFO" + chunk("ICMT", std::string("by hand\0", 8))) +
-                              chunk("data", pattern(800)))}};
+      {"list_first.wav",
+       riff(fmt() + chunk("LIST", "INFO" + chunk("ICMT", std::string("by hand\0", 8))) +
+            chunk("data", pattern(800)))}};
   Tool({"sndfile-metadata-set", "--str-comment", "x", Path("s16_mono.wav"), Path("tagged.wav")});
   files.push_back({"tagged.wav", ReadFile(Path("tagged.wav"))});  // a LIST chunk after the data
   for (const auto& [name, bytes] : files) {
@@ -119,11 +133,17 @@ TEST_F(Audio, HostileOrUnsupportedWavIsRefused) {
   std::string endless;
   for (int i = 0; i < 100000; ++i) endless += chunk("junk", "");
   std::vector<std::string> refused = {
-      "", riff(fmt(1, 0, 44100, 0) + data), riff(fmt(1, 2, 44100, 0, 0) + data),
-      riff(fmt(1, 2, 44100, 4, 12) + data), riff(fmt(1, 2, 44100, 3) + data), riff(fmt(1, 2, 44100, 8) + data),
-      riff(fmt(1, 65535, 44100, 0xFFFC, 32) + data), riff(fmt(1, 2, 0) + data),
-      riff(fmt(1, 2, 0x80000000u) + data), riff(fmt(1, 2, 44100, 16, 64) + data),
-      riff(fmt(3, 1, 44100, 4, 32, le16(0)) + data),          // float
+      "",
+      riff(fmt(1, 0, 44100, 0) + data),
+      riff(fmt(1, 2, 44100, 0, 0) + data),
+      riff(fmt(1, 2, 44100, 4, 12) + data),
+      riff(fmt(1, 2, 44100, 3) + data),
+      riff(fmt(1, 2, 44100, 8) + data),
+      riff(fmt(1, 65535, 44100, 0xFFFC, 32) + data),
+      riff(fmt(1, 2, 0) + data),
+      riff(fmt(1, 2, 0x80000000u) + data),
+      riff(fmt(1, 2, 44100, 16, 64) + data),
+      riff(fmt(3, 1, 44100, 4, 32, le16(0)) + data),                  // float
       riff(fmt(0xFFFE, 1, 44100, 3, 24, std::string(24, 0)) + data),  // extensible
       riff(fmt() + "junk" + le32(0xFFFFFFF0u) + data),
       riff("fmt " + le32(0xFFFFFFFFu) + fmt().substr(8) + data),
@@ -140,7 +160,8 @@ TEST_F(Audio, HostileOrUnsupportedWavIsRefused) {
   refused.insert(refused.end(), {rifx, wavx});
   const std::string full = riff(fmt() + chunk("LIST", "INFOabcd") + chunk("data", pattern(40)));
   for (std::size_t n = 0; n < full.size(); ++n) refused.push_back(full.substr(0, n));
-  for (std::size_t i = 0; i < refused.size(); ++i) EXPECT_FALSE(Decode(LoadWAV, refused[i]).ok) << "case " << i;
+  for (std::size_t i = 0; i < refused.size(); ++i)
+    EXPECT_FALSE(Decode(LoadWAV, refused[i]).ok) << "case " << i;
   EXPECT_TRUE(Decode(LoadWAV, full).ok);
   std::string few;
   for (int i = 0; i < 10; ++i) few += chunk("junk", "");
@@ -157,7 +178,8 @@ TEST_F(Audio, OggMatchesSoxAndChainedLinksOfOneFormatPlayOn) {
     SCOPED_TRACE(name);
     Decoded d = Decode(LoadOGG, ReadFile(Path(name)));
     ASSERT_TRUE(d.ok);
-    EXPECT_EQ(d.channels * 1000000 + d.hertz, Soxi("-c", Path(name)) * 1000000 + Soxi("-r", Path(name)));
+    EXPECT_EQ(d.channels * 1000000 + d.hertz,
+              Soxi("-c", Path(name)) * 1000000 + Soxi("-r", Path(name)));
     EXPECT_EQ(d.length, Soxi("-s", Path(name)));
     EXPECT_TRUE(d.pcm == SoxRaw(Path(name))) << "samples differ from sox's";
   }
@@ -167,8 +189,8 @@ TEST_F(Audio, OggMatchesSoxAndChainedLinksOfOneFormatPlayOn) {
   Sox(Path("s.wav"), "-r 8000 -c 2 -b 16", "0.25 sine 440 sine 660");
   int serial = 0;
   for (const char* name : {"m1", "m2", "s"}) {
-    Tool({"oggenc", "-Q", "--serial", std::to_string(++serial), "-o", Path(std::string(name) + ".ogg"),
-         Path(name[0] == 'm' ? "m.wav" : "s.wav")});
+    Tool({"oggenc", "-Q", "--serial", std::to_string(++serial), "-o",
+          Path(std::string(name) + ".ogg"), Path(name[0] == 'm' ? "m.wav" : "s.wav")});
   }
   std::string m1 = ReadFile(Path("m1.ogg"));
   EXPECT_EQ(Decode(LoadOGG, m1 + ReadFile(Path("m2.ogg"))).length, 4000);
@@ -205,8 +227,9 @@ TEST_F(Audio, DamagedOggNeverGivesMoreThanTheStreamHolds) {
   ASSERT_EQ(Decode(LoadOGG, bytes).length, 44100);
   std::string garbage(20000, '\0');
   for (std::size_t i = 0; i < garbage.size(); ++i) garbage[i] = char((i * 2654435761u) >> 13);
-  for (const std::string& bad : {garbage, std::string(), std::string("OggS"), riff(fmt() + chunk("data", "")),
-                                 PatchOggId(bytes, 0, 44100), PatchOggId(bytes, 2, 0)}) {
+  for (const std::string& bad :
+       {garbage, std::string(), std::string("OggS"), riff(fmt() + chunk("data", "")),
+        PatchOggId(bytes, 0, 44100), PatchOggId(bytes, 2, 0)}) {
     EXPECT_FALSE(Decode(LoadOGG, bad).ok);
   }
   EXPECT_TRUE(Decode(LoadOGG, PatchOggId(bytes, 2, 44100)).ok);  // the patch itself is sound
@@ -251,7 +274,8 @@ TEST_F(Audio, TheHostPicksTheReaderByExtensionIgnoringCase) {
   EXPECT_EQ(gc_ext_new_bytes.load() - before, 4410 * 2);  // counted as external memory
   EXPECT_TRUE(load("TONE.WAV").ok);
   EXPECT_TRUE(load("tone.wav").ok);
-  for (const char* name : {"tone.mp3", "missing.wav", "wav_inside.ogg"}) EXPECT_FALSE(load(name).ok) << name;
+  for (const char* name : {"tone.mp3", "missing.wav", "wav_inside.ogg"})
+    EXPECT_FALSE(load(name).ok) << name;
 }
 
 }  // namespace

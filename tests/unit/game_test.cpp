@@ -117,9 +117,10 @@ TEST(Levels, ALevelIsTheSameEveryTime) {
     EXPECT_EQ(Digest(first), Digest(Generate(level))) << level;
   }
   // Pinned: a changed layout changes the levels players know.
-  const std::pair<int, uint64_t> golden[] = {
-      {1, 8537574683754174465ull}, {5, 1731711462570977887ull}, {37, 5627483723307475337ull},
-      {100, 15910044209057634066ull}};
+  const std::pair<int, uint64_t> golden[] = {{1, 8537574683754174465ull},
+                                             {5, 1731711462570977887ull},
+                                             {37, 5627483723307475337ull},
+                                             {100, 15910044209057634066ull}};
   for (auto [level, digest] : golden) EXPECT_EQ(Digest(Generate(level)), digest) << level;
 }
 
@@ -172,7 +173,8 @@ TEST_F(Saved, ARandomStateRoundTrips) {
     app->m_settings[10] = 300, app->m_settings[11] = 200;  // above every clamp
     app->m_settings[12] = 12, app->m_settings[14] = 1;
     for (int i = 0; i < 256; ++i) app->m_badgeGot[i] = rng() % 3 == 0;
-    for (int i = 0; i < 2000; ++i) app->m_scores[i] = i < 1000 ? (int)(rng() % 100000) : (int)(rng() % 9) - 5;
+    for (int i = 0; i < 2000; ++i)
+      app->m_scores[i] = i < 1000 ? (int)(rng() % 100000) : (int)(rng() % 9) - 5;
     app->m_scores[7] = INT_MAX, app->m_scores[1007] = INT_MIN;  // checksums wrap
     app->p_Save();
     EXPECT_EQ(SplitFields(ReadFile(".kestrostate")).size(), 2241u);
@@ -210,8 +212,10 @@ TEST_F(Saved, TamperedAndTruncatedTextsKeepWhatTheirChecksumsVouchFor) {
       {"badge mask", changed(26), kBadBadges, "s2 b00 100 103 110 m0 sel3"},
       {"a score of row 3", changed(35 + 3 * 21 + 4), kAllLoaded, "s2 b10 100 0 110 m0 sel3"},
       {"cut in row 10", cut(35 + 10 * 21 + 7), kAllLoaded, "s2 b10 100 103 0 m7 sel3"},
-      {"cut in the badges", cut(30), "Settings Loaded\nHighscores Loaded\n", "s2 b01 0 0 0 m7 sel0"},
-      {"badges only", "0|0|0|0|0|0|0|0|0|", "Badges Loaded\nHighscores Loaded\n", "s3 b00 0 0 0 m7 sel0"},
+      {"cut in the badges", cut(30), "Settings Loaded\nHighscores Loaded\n",
+       "s2 b01 0 0 0 m7 sel0"},
+      {"badges only", "0|0|0|0|0|0|0|0|0|", "Badges Loaded\nHighscores Loaded\n",
+       "s3 b00 0 0 0 m7 sel0"},
       {"empty", "", "Highscores Loaded\n", "s3 b01 0 0 0 m7 sel0"},
   };
   for (const auto& c : cases) {
@@ -221,9 +225,9 @@ TEST_F(Saved, TamperedAndTruncatedTextsKeepWhatTheirChecksumsVouchFor) {
     for (int k = 0; k < 100; ++k) app->m_scores[10 * k + 1] = 7;
     EXPECT_EQ(Load(app), c.printed) << c.what;
     char kept[100];
-    std::snprintf(kept, sizeof kept, "s%d b%d%d %d %d %d m%d sel%d", app->m_settings[5], app->m_badgeGot[9],
-                  app->m_badgeGot[100], app->m_scores[0], app->m_scores[30], app->m_scores[100],
-                  app->m_scores[101], app->m_menuLevelSel);
+    std::snprintf(kept, sizeof kept, "s%d b%d%d %d %d %d m%d sel%d", app->m_settings[5],
+                  app->m_badgeGot[9], app->m_badgeGot[100], app->m_scores[0], app->m_scores[30],
+                  app->m_scores[100], app->m_scores[101], app->m_menuLevelSel);
     EXPECT_EQ(std::string(kept), c.kept) << c.what;
     EXPECT_EQ(app->m_levelListY, -32.0f * app->m_menuLevelSel);
   }
@@ -234,11 +238,19 @@ TEST_F(Saved, HostileFilesLoadWithinBoundsAndWhatWasAcceptedSavesBackTheSame) {
   std::string noise(65536, '\0'), many;
   for (auto& c : noise) c = (char)rng();
   for (int i = 0; i < 20000; ++i) many += std::to_string((int)rng()) + "|";
-  std::vector<std::string> texts = {"abc|def|-|+|--3|   |\t|0x10|1e9|", std::string(5000, '9') + "|-|",
-                                    std::string(100000, '|'), many, noise, std::string("\xff\xfe" "1\0|\0" "2", 7),
-                                    "\xc3\x28|\xe9 |\xed\xa0\x80|\xf0\x9f\x98\x80|",
-                                    Join(std::vector<std::string>(2241, "99999999999999999999999999999")),
-                                    Join(std::vector<std::string>(2241, "-99999999999999999999999999999"))};
+  std::vector<std::string> texts = {
+      "abc|def|-|+|--3|   |\t|0x10|1e9|",
+      std::string(5000, '9') + "|-|",
+      std::string(100000, '|'),
+      many,
+      noise,
+      std::string("\xff\xfe"
+                  "1\0|\0"
+                  "2",
+                  7),
+      "\xc3\x28|\xe9 |\xed\xa0\x80|\xf0\x9f\x98\x80|",
+      Join(std::vector<std::string>(2241, "99999999999999999999999999999")),
+      Join(std::vector<std::string>(2241, "-99999999999999999999999999999"))};
   for (const std::string& text : texts) {
     WriteFile(".kestrostate", text);
     c_MyApp* app = App(0);
@@ -268,7 +280,7 @@ TEST_F(Saved, AFinishedGameGivesTheStatusScoreRowAndSelection) {
       {3, 1, 1, 10, {50}, 1, {50, 10}, 3},     // completed stays completed
       {5, INT_MIN, 1, 0, {}, INT_MIN, {}, 5},  // the lowest status stays
       {9, 0, 1, 100, tens, -1, {100, 100, 90, 80, 70, 60, 50, 40, 30, 20}, 0},  // ties go below
-      {9, 0, 1, 5, tens, -1, tens, 0},         // below all ten: not kept
+      {9, 0, 1, 5, tens, -1, tens, 0},  // below all ten: not kept
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.level * 100 + c.score);
@@ -309,7 +321,7 @@ TEST_F(Saved, SuspendSavesSlowsDownAndPausesARunningGame) {
   EXPECT_EQ(host->UpdateRate(), 5);
   EXPECT_FALSE(host->KeyboardEnabled() || rv_Quenmor_iCadeControls);
   EXPECT_EQ(std::count(&app->m_pad[0], &app->m_pad[0] + 20, 0), 19);  // all but the back entry
-  EXPECT_EQ(app->m_paused, 0);  // the menu is not paused
+  EXPECT_EQ(app->m_paused, 0);                                        // the menu is not paused
   app->m_mode = 10;
   rv_Quenmor_jscrh = 361;
   app->p_OnSuspend();
@@ -335,7 +347,9 @@ class Helpers : public ::testing::Test {
     rv_Quenmor_iCadeControls = 0;
     delete host;
   }
-  void Key(int key, bool down) { input->p_KeyEvent(down ? c_RvGameEvent::KeyDown : c_RvGameEvent::KeyUp, key); }
+  void Key(int key, bool down) {
+    input->p_KeyEvent(down ? c_RvGameEvent::KeyDown : c_RvGameEvent::KeyUp, key);
+  }
   RvGame* host;
   c_InputDevice* input;
   c_MyApp* app;
@@ -346,10 +360,11 @@ TEST_F(Helpers, EveryBindingOfTheControls) {
     int control;
     std::vector<int> keys;
     int button, pad;
-  } table[] = {{0, {38, 87}, 9, 0},       {3, {37, 65}, 8, 3},      {5, {39, 68}, 10, 5},
-               {8, {40, 83}, 11, 8},      {10, {90, 74, 32, 13}, 0, 10}, {11, {88, 75, 17}, 1, 11},
-               {12, {67, 76, 16}, 2, 12}, {13, {86, 73}, 3, 13},    {14, {66, 85}, 4, 14},
-               {15, {78, 79}, 5, 15},     {98, {27, 192, 46, 8}, 6, 16}, {99, {27, 192, 46, 8}, 7, 17}};
+  } table[] = {
+      {0, {38, 87}, 9, 0},       {3, {37, 65}, 8, 3},           {5, {39, 68}, 10, 5},
+      {8, {40, 83}, 11, 8},      {10, {90, 74, 32, 13}, 0, 10}, {11, {88, 75, 17}, 1, 11},
+      {12, {67, 76, 16}, 2, 12}, {13, {86, 73}, 3, 13},         {14, {66, 85}, 4, 14},
+      {15, {78, 79}, 5, 15},     {98, {27, 192, 46, 8}, 6, 16}, {99, {27, 192, 46, 8}, 7, 17}};
   for (const auto& b : table) {
     SCOPED_TRACE(b.control);
     for (int key : b.keys) {
@@ -426,9 +441,10 @@ TEST_F(Helpers, ListsAndPoolsStayWithinTheirSize) {
 }
 
 TEST_F(Helpers, OrdinalsBadgesAndTheHighscorePlace) {
-  const std::pair<int, const char*> ordinals[] = {{1, "1st"},   {2, "2nd"},   {3, "3rd"},   {4, "4th"},   {11, "11th"},
-                                                  {12, "12th"}, {13, "13th"}, {21, "21st"}, {22, "22nd"}, {23, "23rd"},
-                                                  {30, "30th"}, {31, ""},     {0, ""},      {-1, ""}};
+  const std::pair<int, const char*> ordinals[] = {
+      {1, "1st"},   {2, "2nd"},   {3, "3rd"},   {4, "4th"},   {11, "11th"},
+      {12, "12th"}, {13, "13th"}, {21, "21st"}, {22, "22nd"}, {23, "23rd"},
+      {30, "30th"}, {31, ""},     {0, ""},      {-1, ""}};
   for (auto [n, text] : ordinals) EXPECT_EQ(app->p_Nth(n).ToUtf8(), text) << n;
   app->m_level = 7;
   for (int i = 0; i < 10; ++i) app->m_scores[60 + i] = 500 - 50 * i;
@@ -439,7 +455,8 @@ TEST_F(Helpers, OrdinalsBadgesAndTheHighscorePlace) {
     EXPECT_EQ(app->p_MyNth().ToUtf8(), text) << score;
   }
   EXPECT_EQ(app->p_BadgeName(0).ToUtf8(), "Test Badge");
-  for (int id : {1, 255, -1}) EXPECT_EQ(app->p_BadgeDetail(id).ToUtf8(), "This badge hasn't been defined!");
+  for (int id : {1, 255, -1})
+    EXPECT_EQ(app->p_BadgeDetail(id).ToUtf8(), "This badge hasn't been defined!");
 }
 
 // ---- The home call -------------------------------------------------------------------
@@ -448,7 +465,9 @@ TEST(HomeCall, AnAnswerIsKeptOnlyFromItsOwnRequest) {
   rvInit();
   EXPECT_EQ(homecall::Query(), String("hello=1&gameID=415"));
   EXPECT_NE(homecall::Address().ToUtf8().find(".example/housecall.php"), std::string::npos);
-  auto url = [](int port) { return String(("http://127.0.0.1:" + std::to_string(port) + "/housecall.php").c_str()); };
+  auto url = [](int port) {
+    return String(("http://127.0.0.1:" + std::to_string(port) + "/housecall.php").c_str());
+  };
   std::promise<void> go;
   std::shared_future<void> released = go.get_future().share();
   std::string request;
@@ -457,13 +476,16 @@ TEST(HomeCall, AnAnswerIsKeptOnlyFromItsOwnRequest) {
     released.wait();
     WriteAll(fd, "HTTP/1.0 200 OK\r\n\r\nwelcome back");
   });
-  ScriptedHttpServer notFound({"HTTP/1.0 404 Not Found\r\n\r\n"}), other({"HTTP/1.0 200 OK\r\n\r\nother"});
+  ScriptedHttpServer notFound({"HTTP/1.0 404 Not Found\r\n\r\n"}),
+      other({"HTTP/1.0 200 OK\r\n\r\nother"});
   int refused = 0, fd = RefusingPort(&refused);  // the player is offline
   const struct {
     int port;
     const char *status, *kept;
     int noted;
-  } cases[] = {{held.Port(), "200", "welcome back", 1}, {notFound.Port(), "404", "", 0}, {refused, "-1", "", 0}};
+  } cases[] = {{held.Port(), "200", "welcome back", 1},
+               {notFound.Port(), "404", "", 0},
+               {refused, "-1", "", 0}};
   for (const auto& c : cases) {
     c_MyApp* app = Keep(new c_MyApp());
     rv_Quenmor_J_On_Able = 0;

@@ -113,8 +113,9 @@ TEST_F(Graphics, ImagesAreCutIntoFramesAndBadOnesAreRefused) {
   EXPECT_EQ(rv_graphics_LoadImage(String("absent.png"), 1, 0), nullptr);
   EXPECT_EQ(rv_graphics_LoadImage(String("junk.png"), 1, 0), nullptr);
   gxtkSurface* s = g->CreateSurface(100, 50);
-  EXPECT_RUNTIME_ERROR((new c_Image())->m_new()->p_Init2(s, 0, 0, 40, 20, 5, 0, nullptr, 0, 0, 100, 50),
-                       "Image frame outside surface");
+  EXPECT_RUNTIME_ERROR(
+      (new c_Image())->m_new()->p_Init2(s, 0, 0, 40, 20, 5, 0, nullptr, 0, 0, 100, 50),
+      "Image frame outside surface");
   c_Image* img = (new c_Image())->m_new()->p_Init(s, 1, 0);
   EXPECT_RUNTIME_ERROR(img->p_Init(s, 1, 0), "Image already initialized");
 }
@@ -123,12 +124,13 @@ TEST_F(Graphics, PngsOfEveryKindLoadAtTheirDepthPremultiplied) {
   const struct {
     std::vector<std::string> args;
     int depth, first, alpha;
-  } cases[] = {{{"xc:gray(40%)", "-define", "png:color-type=0", "-depth", "8", ""}, 1, 102, -1},
-               {{"xc:graya(80%,0.5)", "-define", "png:color-type=4", "-depth", "8", ""}, 2, 102, 128},
-               {{"xc:#ff8000", "PNG24:"}, 3, 255, -1},
-               {{"xc:rgba(255,128,0,0.5)", "PNG32:"}, 4, 128, 128},
-               {{"xc:orange", "PNG8:"}, 3, 255, -1},
-               {{"xc:orange", "-depth", "16", "PNG48:"}, 3, 255, -1}};
+  } cases[] = {
+      {{"xc:gray(40%)", "-define", "png:color-type=0", "-depth", "8", ""}, 1, 102, -1},
+      {{"xc:graya(80%,0.5)", "-define", "png:color-type=4", "-depth", "8", ""}, 2, 102, 128},
+      {{"xc:#ff8000", "PNG24:"}, 3, 255, -1},
+      {{"xc:rgba(255,128,0,0.5)", "PNG32:"}, 4, 128, 128},
+      {{"xc:orange", "PNG8:"}, 3, 255, -1},
+      {{"xc:orange", "-depth", "16", "PNG48:"}, 3, 255, -1}};
   int n = 0;
   for (const auto& c : cases) {
     std::vector<std::string> args = {"-size", "2x2"};
@@ -162,7 +164,8 @@ TEST_F(Graphics, TheDefaultFontLoadsOnceOrNotAtAll) {
 }
 
 TEST_F(Graphics, ImagesDrawAtTheirHandleAndBadFramesDrawNothing) {
-  c_Image* strip = (new c_Image())->m_new()->p_Init(g->CreateSurface(40, 10), 4, c_Image::CentreHandle);
+  c_Image* strip =
+      (new c_Image())->m_new()->p_Init(g->CreateSurface(40, 10), 4, c_Image::CentreHandle);
   rv_graphics_DrawImage(strip, 0, 0, 0);  // outside a frame: nothing
   rv_graphics_BeginRender();
   for (int frame : {4, -1}) rv_graphics_DrawImage(strip, 0, 0, frame);

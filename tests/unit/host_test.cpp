@@ -32,7 +32,9 @@ struct Recorder : RvGameDelegate {
     if (++updates == change_rate_on) RvGame::_game->SetUpdateRate(60);
   }
   void RenderGame() override { ++renders; }
-  void KeyEvent(int event, int data) override { log.push_back("key " + std::to_string(event) + " " + std::to_string(data)); }
+  void KeyEvent(int event, int data) override {
+    log.push_back("key " + std::to_string(event) + " " + std::to_string(data));
+  }
 };
 
 // The loop's hooks on a clock of our own: a frame costs what the test says.
@@ -67,7 +69,8 @@ TEST(FrameLoop, ASlowFrameCatchesUpAtMostFourUpdatesThenDropsTheBacklog) {
     double cost;
     int updates;
     bool dropped;
-  } cases[] = {{0.001, 1, false}, {0.040, 2, false}, {0.060, 3, false}, {0.075, 4, false}, {0.100, 4, true}, {2.0, 4, true}};
+  } cases[] = {{0.001, 1, false}, {0.040, 2, false}, {0.060, 3, false},
+               {0.075, 4, false}, {0.100, 4, true},  {2.0, 4, true}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.cost);
     ClockedHost host;
@@ -114,8 +117,7 @@ TEST(FrameLoop, EventsWaitForTheStartAndFocusSuspendsAndResumesOnce) {
   EXPECT_GE(host.waits, 2);  // blocked in the event wait, not spinning
   host.active = true;
   EXPECT_EQ(host.Step(), 1);
-  EXPECT_EQ(host.rec->log,
-            (std::vector<std::string>{"start", "key 1 65", "suspend", "resume"}));
+  EXPECT_EQ(host.rec->log, (std::vector<std::string>{"start", "key 1 65", "suspend", "resume"}));
 }
 
 TEST(FrameLoop, DateFillsAtMostSevenFields) {
@@ -229,10 +231,13 @@ TEST_F(Files, DataComesBackWholeAndIsCountedAsExternalMemory) {
 TEST_F(Files, AnythingButAWholePngIsRefused) {
   std::string png = Png("a.png", {"-size", "8x8", "xc:red", ""});
   std::string whole = ReadFile(png);
-  std::vector<std::string> refused = {
-      Png("a.gif", {"-size", "8x8", "xc:red", ""}), Png("a.jpg", {"-size", "8x8", "xc:red", ""}),
-      Make("cut.png", whole.substr(0, whole.size() - 20)), Make("text.png", "not a picture"),
-      Make("sig.png", whole.substr(0, 8)), dir + "/missing.png", dir};
+  std::vector<std::string> refused = {Png("a.gif", {"-size", "8x8", "xc:red", ""}),
+                                      Png("a.jpg", {"-size", "8x8", "xc:red", ""}),
+                                      Make("cut.png", whole.substr(0, whole.size() - 20)),
+                                      Make("text.png", "not a picture"),
+                                      Make("sig.png", whole.substr(0, 8)),
+                                      dir + "/missing.png",
+                                      dir};
   for (const std::string& p : refused) {
     int w, h, d;
     EXPECT_EQ(host.LoadImageData(S(p), &w, &h, &d), nullptr) << p;
@@ -256,12 +261,15 @@ TEST_F(Files, AnythingButAWholePngIsRefused) {
 }
 
 TEST(DataPaths, BareNamesGoToTheDataFolderOthersStay) {
-  const std::pair<const char*, const char*> cases[] = {
-      {"gfx/a.png", "kestro://data/gfx/a.png"}, {"C:/x.png", "C:/x.png"},
-      {"./x.png", "./x.png"},                   {"/x.png", "/x.png"},
-      {"http://host/x", "http://host/x"},       {"kestro://data/x", "kestro://data/x"},
-      {"a/b:/c.png", "kestro://data/a/b:/c.png"}, {"x:y.png", "kestro://data/x:y.png"},
-      {"", "kestro://data/"}};
+  const std::pair<const char*, const char*> cases[] = {{"gfx/a.png", "kestro://data/gfx/a.png"},
+                                                       {"C:/x.png", "C:/x.png"},
+                                                       {"./x.png", "./x.png"},
+                                                       {"/x.png", "/x.png"},
+                                                       {"http://host/x", "http://host/x"},
+                                                       {"kestro://data/x", "kestro://data/x"},
+                                                       {"a/b:/c.png", "kestro://data/a/b:/c.png"},
+                                                       {"x:y.png", "kestro://data/x:y.png"},
+                                                       {"", "kestro://data/"}};
   for (const auto& c : cases) EXPECT_EQ(rv_data_FixDataPath(String(c.first)), String(c.second));
   RvGlfwGame host;
   String data = host.PathToFilePath(String("kestro://data/gfx/menu.png"));

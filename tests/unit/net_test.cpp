@@ -32,7 +32,8 @@ c_DataBuffer* Buffer(const std::string& bytes) {
   return b;
 }
 std::string Bytes(c_DataBuffer* b, int from = 0, int to = -1) {
-  return std::string(reinterpret_cast<char*>(b->data) + from, (std::size_t)((to < 0 ? b->p_Length() : to) - from));
+  return std::string(reinterpret_cast<char*>(b->data) + from,
+                     (std::size_t)((to < 0 ? b->p_Length() : to) - from));
 }
 
 // ---- Data buffers ------------------------------------------------------------------
@@ -42,7 +43,7 @@ TEST(NetDataBuffer, StringsAndBytesAreEncodedSignExtendedAndClipped) {
   EXPECT_EQ(b->p_PokeString(0, String(u"\u00e9"), String("utf8")), 2);
   EXPECT_EQ(b->p_PokeString(2, String(u"\u00e9"), String("ascii")), 1);
   EXPECT_EQ(b->p_PokeString(3, String(u"\U0001F600"), String("utf8")), 6);  // each surrogate alone
-  EXPECT_EQ(Bytes(b), "\xC3\xA9\xE9\xED\xA0\xBD\xED\xB8");                 // clipped, full size reported
+  EXPECT_EQ(Bytes(b), "\xC3\xA9\xE9\xED\xA0\xBD\xED\xB8");  // clipped, full size reported
   for (int c = 1; c < 0xD800; c += 7) {
     int n = b->p_PokeString(0, String::FromChar(c), String("utf8"));
     ASSERT_EQ(b->p_PeekString(0, n, String("utf8")), String::FromChar(c)) << c;
@@ -53,7 +54,7 @@ TEST(NetDataBuffer, StringsAndBytesAreEncodedSignExtendedAndClipped) {
   for (int i = 0; i < 4; ++i) src[i] = 0x100 + 'a' + i;  // only the low 8 bits land
   c_DataBuffer* up = Buffer("abcdef");
   up->p_PokeBytes(1, src, 2, 10);  // two elements left in the array
-  up->p_CopyBytes(0, up, 1, 4);  // overlapping, both ways
+  up->p_CopyBytes(0, up, 1, 4);    // overlapping, both ways
   EXPECT_EQ(Bytes(up), "aacddf");
   up->p_CopyBytes(1, up, 0, 4);
   EXPECT_EQ(Bytes(up), "acdddf");
@@ -84,7 +85,8 @@ TEST(NetDataBuffer, HostileAddressesAndCountsTouchNothingOutsideTheBlock) {
 
 TEST(NetDataBufferDeathTest, MisuseIsARuntimeError) {
   c_DataBuffer* b = Keep(Buffer("abcd"));
-  EXPECT_RUNTIME_ERROR(b->p_PokeString(0, String("x"), String("UTF8")), std::string(net_errors::kInvalidEncoding) + "UTF8");
+  EXPECT_RUNTIME_ERROR(b->p_PokeString(0, String("x"), String("UTF8")),
+                       std::string(net_errors::kInvalidEncoding) + "UTF8");
   EXPECT_RUNTIME_ERROR(b->m_new(4), net_errors::kAllocateDataBuffer);
   EXPECT_RUNTIME_ERROR((new c_DataBuffer())->m_new(-1), net_errors::kAllocateDataBuffer);
 }
@@ -102,12 +104,14 @@ class LoadThread : public c_Thread {
 
 TEST(NetDataBuffer, FilesLoadWholeOnTheMainThreadAndOnAWorker) {
   RvGame host;
-  std::string dir = MakeTempDir("databuffer"), bytes = "head\xC3\xA9" + std::string(9000, 'z') + "tail";
+  std::string dir = MakeTempDir("databuffer"),
+              bytes = "head\xC3\xA9" + std::string(9000, 'z') + "tail";
   WriteFile(dir + "/data.bin", bytes);
   long long before = gc_ext_new_bytes.load();
   c_DataBuffer* loaded = c_DataBuffer::m_Load(String((dir + "/data.bin").c_str()));
   ASSERT_NE(loaded, nullptr);
-  EXPECT_EQ(gc_ext_new_bytes.load() - before, (long long)bytes.size());  // counted as external memory
+  EXPECT_EQ(gc_ext_new_bytes.load() - before,
+            (long long)bytes.size());  // counted as external memory
   EXPECT_EQ(Bytes(loaded), bytes);
   EXPECT_EQ(c_DataBuffer::m_Load(String((dir + "/missing").c_str())), nullptr);
   LoadThread* t = Keep(new LoadThread());
@@ -125,8 +129,9 @@ TEST(NetDataBuffer, FilesLoadWholeOnTheMainThreadAndOnAWorker) {
 
 std::string Parts(const String& text) {
   c_Url* u = (new c_Url())->m_new(text, String("http"), 80);
-  return (u->m_scheme + String(" ") + u->m_username + String(":") + u->m_password + String("@") + u->p_Domain() +
-          String(":") + String(u->p_Port()) + String(" ") + u->p_FullPath() + String(" q=") + u->m_query)
+  return (u->m_scheme + String(" ") + u->m_username + String(":") + u->m_password + String("@") +
+          u->p_Domain() + String(":") + String(u->p_Port()) + String(" ") + u->p_FullPath() +
+          String(" q=") + u->m_query)
       .ToUtf8();
 }
 
@@ -150,7 +155,9 @@ TEST(NetUrl, EveryPartAndHostileText) {
   };
   for (const auto& c : cases) EXPECT_EQ(Parts(String(c.first)), c.second) << c.first;
   // A huge port is out of range, never in it; only 63 characters are read.
-  c_Url* huge = (new c_Url())->m_new(String(("srv:" + std::string(5000, '9') + "/p").c_str()), String("http"), 80);
+  c_Url* huge =
+      (new c_Url())
+          ->m_new(String(("srv:" + std::string(5000, '9') + "/p").c_str()), String("http"), 80);
   EXPECT_TRUE(huge->p_Port() < 0 || huge->p_Port() > 65535);
   EXPECT_EQ(Parts(String(("srv:" + std::string(70, '0') + "12").c_str())), "http :@srv:0 / q=");
   c_Url* again = (new c_Url())->m_new(String("s://a:b@srv:9/p?q#f"), String("http"), 80);
@@ -184,7 +191,8 @@ struct Log : Object, c_IOnConnectComplete, c_IOnSendComplete, c_IOnReceiveComple
   }
   int p_OnReceiveComplete(c_DataBuffer* data, int offset, int count, c_Socket*) override {
     events.push_back("receive " + std::to_string(count));
-    if (count > 0) received.append(reinterpret_cast<char*>(data->data) + offset, (std::size_t)count);
+    if (count > 0)
+      received.append(reinterpret_cast<char*>(data->data) + offset, (std::size_t)count);
     return 0;
   }
 };
@@ -202,7 +210,8 @@ c_Socket* Connected(int port, Log* log) {
 TEST(NetNativeSocket, OffsetsOutsideTheBufferAndHostsThatDoNotResolveAreRefused) {
   RvSocket* server = Keep(new RvSocket());
   RvSocketAddress* at = Keep(new RvSocketAddress());
-  ASSERT_TRUE(server->Open(RvSocket::kServer) && server->Bind(String("127.0.0.1"), 0) && server->Listen(4));
+  ASSERT_TRUE(server->Open(RvSocket::kServer) && server->Bind(String("127.0.0.1"), 0) &&
+              server->Listen(4));
   ASSERT_TRUE(server->GetLocalAddress(at));
   at->Validate();
   RvSocket* client = Keep(new RvSocket());
@@ -220,10 +229,12 @@ TEST(NetNativeSocket, OffsetsOutsideTheBufferAndHostsThatDoNotResolveAreRefused)
   LoopbackServer listening([](int) {});
   RvSocket* s = Keep(new RvSocket());
   ASSERT_TRUE(s->Open(RvSocket::kStream));
-  const std::pair<String, int> bad[] = {{String(kUnresolvable.c_str()), 0}, {String(), 0},
-                                        {String("127.0.0.1\0evil", 14), 0}, {String(u"h\u00e9\u4e00"), 0},
-                                        {String("127.0.0.1"), 65536}, {String("127.0.0.1"), -1 - listening.Port()}};
-  for (const auto& [host, offset] : bad) EXPECT_FALSE(s->Connect(host, listening.Port() + offset)) << host.ToUtf8();
+  const std::pair<String, int> bad[] = {
+      {String(kUnresolvable.c_str()), 0}, {String(), 0},
+      {String("127.0.0.1\0evil", 14), 0}, {String(u"h\u00e9\u4e00"), 0},
+      {String("127.0.0.1"), 65536},       {String("127.0.0.1"), -1 - listening.Port()}};
+  for (const auto& [host, offset] : bad)
+    EXPECT_FALSE(s->Connect(host, listening.Port() + offset)) << host.ToUtf8();
   EXPECT_EQ(listening.Accepted(), 0);
 }
 
@@ -236,7 +247,7 @@ TEST(NetSocket, ConnectsSucceedOnceOrFailAndLeaveTheSocketOpen) {
   s->p_ConnectAsync(String("127.0.0.1"), server.Port(), log);
   EXPECT_EQ(log->connects, 0);  // only ever from inside the pump
   ASSERT_TRUE(PumpUntil([&] { return log->connects > 0; }));
-  EXPECT_EQ(state_in_callback, 1 | 2 | 4);  // already connected in the callback
+  EXPECT_EQ(state_in_callback, 1 | 2 | 4);                     // already connected in the callback
   s->p_ConnectAsync(String("127.0.0.1"), server.Port(), log);  // connected: nothing happens
   int port = 0, refusing = RefusingPort(&port);
   for (const std::pair<std::string, int>& target : {std::make_pair(std::string("127.0.0.1"), port),
@@ -354,7 +365,8 @@ TEST(NetAsyncEvents, NoReentryAndASourceMadeInACallbackRunsInTheSamePass) {
   EXPECT_EQ(*(callback + 1), "update late");
   first->p_SendAsync(Keep(Buffer("aaa")), 0, 3, log);
   first->p_SendAsync(Keep(Buffer("bbb")), 0, 3, log);
-  while (first->m_writeQueue->WaitingToRun() > 0) std::this_thread::yield();  // both sent, none delivered
+  while (first->m_writeQueue->WaitingToRun() > 0)
+    std::this_thread::yield();  // both sent, none delivered
   rv_asyncevent_UpdateAsyncEvents();
   EXPECT_EQ(std::vector<std::string>(log->events.begin() + 1, log->events.end()),
             (std::vector<std::string>{"send 0 3", "nested", "nested end", "send 0 3"}));
@@ -375,8 +387,11 @@ TEST(NetAsyncEvents, NoFrameWaitsOnAConnectAndPendingWorkKeepsItsObjects) {
   c_Socket* s = Stream();
   s->p_ConnectAsync(String("127.0.0.1"), silent.Port(), log);
   Done* done = Keep(new Done());
-  c_HttpRequest* r = Keep((new c_HttpRequest())->m_new2(
-      String("GET"), String(("http://127.0.0.1:" + std::to_string(silent.Port()) + "/").c_str()), done));
+  c_HttpRequest* r =
+      Keep((new c_HttpRequest())
+               ->m_new2(String("GET"),
+                        String(("http://127.0.0.1:" + std::to_string(silent.Port()) + "/").c_str()),
+                        done));
   r->p_Send();
   int rounds = 0;  // two hundred frames of pumping (with flips): every one returns
   EXPECT_TRUE(PumpUntil([&] { return ++rounds > 200; }, 30));
@@ -399,7 +414,8 @@ struct EchoClient : Object, c_IOnConnectComplete, c_IOnSendComplete, c_IOnReceiv
   void Send() {
     int n = 1 + (issued * 7) % 64;
     c_DataBuffer* b = (new c_DataBuffer())->m_new(n + 2);
-    for (int i = 0; i < n; ++i) sent.push_back((char)(b->data[1 + i] = (unsigned char)('a' + (issued + i) % 26)));
+    for (int i = 0; i < n; ++i)
+      sent.push_back((char)(b->data[1 + i] = (unsigned char)('a' + (issued + i) % 26)));
     ++issued;
     socket->p_SendAsync(b, 1, n, this);
   }
@@ -421,7 +437,9 @@ struct EchoClient : Object, c_IOnConnectComplete, c_IOnSendComplete, c_IOnReceiv
     Receive();
     return 0;
   }
-  bool Done() const { return !error.empty() || (sends_done == kSendsPerSocket && received.size() == sent.size()); }
+  bool Done() const {
+    return !error.empty() || (sends_done == kSendsPerSocket && received.size() == sent.size());
+  }
   void mark() override { gc_mark_q(socket); }
 };
 
@@ -439,7 +457,9 @@ TEST(NetQueueStress, ThousandsOfOperationsAcrossSeveralSockets) {
     c->socket->p_ConnectAsync(String("127.0.0.1"), echo.Port(), c);
     clients.push_back(c);
   }
-  auto all = [&](const std::function<bool(EchoClient*)>& ok) { return std::all_of(clients.begin(), clients.end(), ok); };
+  auto all = [&](const std::function<bool(EchoClient*)>& ok) {
+    return std::all_of(clients.begin(), clients.end(), ok);
+  };
   ASSERT_TRUE(PumpUntil([&] { return all([](EchoClient* c) { return c->Done(); }); }, 90));
   for (EchoClient* c : clients) {
     EXPECT_EQ(c->error, "");
@@ -448,7 +468,9 @@ TEST(NetQueueStress, ThousandsOfOperationsAcrossSeveralSockets) {
   }
   // Each close wakes its pending receives; they come back and the rings empty.
   ASSERT_TRUE(PumpUntil([&] {
-    return all([](EchoClient* c) { return c->socket->m_readQueue->Outstanding() + c->socket->m_writeQueue->Outstanding() == 0; });
+    return all([](EchoClient* c) {
+      return c->socket->m_readQueue->Outstanding() + c->socket->m_writeQueue->Outstanding() == 0;
+    });
   }));
 }
 

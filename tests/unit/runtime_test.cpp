@@ -33,13 +33,16 @@ TEST(Strings, WhatSavedTextsAndNumbersRelyOn) {
   String text("1|2||3|");
   EXPECT_EQ(String("|").Join(text.Split(String("|"))), text);
   EXPECT_EQ(U8(String("aaa").Replace(String("aa"), String("b"))), "ba");
-  EXPECT_EQ(String("abcabc").Find(String("bc"), -5) * 10 + String("abcabc").FindLast(String("ab")), 13);
-  const std::pair<const char*, int> ints[] = {{"  42xyz", 42}, {"abc", 0}, {"-17", -17}, {"+5", 5}, {"", 0}};
+  EXPECT_EQ(String("abcabc").Find(String("bc"), -5) * 10 + String("abcabc").FindLast(String("ab")),
+            13);
+  const std::pair<const char*, int> ints[] = {
+      {"  42xyz", 42}, {"abc", 0}, {"-17", -17}, {"+5", 5}, {"", 0}};
   for (const auto& c : ints) EXPECT_EQ(String(c.first).ToInt(), c.second) << c.first;
   // Only the first 63 units count; out of range narrows without trapping.
   EXPECT_EQ((String(std::string(63, ' ').c_str()) + String("7")).ToInt(), 0);
   (void)String("99999999999999999999999").ToInt();
-  EXPECT_EQ(U8(String(3.0f)) + " " + U8(String(1.5f)) + " " + U8(String(0.1f)), "3.0 1.5 0.10000000149011612");
+  EXPECT_EQ(U8(String(3.0f)) + " " + U8(String(1.5f)) + " " + U8(String(0.1f)),
+            "3.0 1.5 0.10000000149011612");
   EXPECT_EQ(String(u"\u00e9\u20ac").ToUtf8(), "\xC3\xA9\xE2\x82\xAC");
   EXPECT_EQ(String(u"\U0001F600").ToUtf8().size(), 6u);  // each surrogate alone
   String::Rep* rep = s.GetRep();
@@ -71,7 +74,8 @@ const std::vector<Decoding> kDecodings = {
     {"\xEF\xBB\xBFhi", u"hi", u"\ufeffhi"},
     {"\xEF\xBB\xBF\xE9", u"\u00e9", u"\u00ef\u00bb\u00bf\u00e9"},
     {"\xEF\xBB", u"\u00ef\u00bb", u"\u00ef\u00bb"},
-    {std::string("\xFE\xFF\x00\x41\x20\xAC", 6), u"A\u20ac", std::u16string(u"\u00fe\u00ff\0A \u00ac", 6)},
+    {std::string("\xFE\xFF\x00\x41\x20\xAC", 6), u"A\u20ac",
+     std::u16string(u"\u00fe\u00ff\0A \u00ac", 6)},
     {std::string("\xFF\xFE\x41\x00\xE9\x00\x7F", 7), u"A\u00e9",
      std::u16string(u"\u00ff\u00feA\0\u00e9\0\x7f", 7)},
     {"\xFE\xFF", u"", u"\u00fe\u00ff"},
@@ -202,11 +206,20 @@ TEST(ExitCodesDeathTest, EveryWayAProgramEnds) {
       {"runtime error", [] { rvError(String("bad thing")); }, 255, "Runtime Error : bad thing"},
       {"out of memory", [] { (void)Array<double>(0x7fffffff); }, 255, ""},
       {"huge string", [] { (void)String::Rep::alloc(-1); }, 255, ""},
-      {"uncaught exception", [] { RvGame host; host.SetDelegate(new Thrower()); host.StartGame(); host.UpdateGame(); },
+      {"uncaught exception",
+       [] {
+         RvGame host;
+         host.SetDelegate(new Thrower());
+         host.StartGame();
+         host.UpdateGame();
+       },
        255, "Uncaught Kestro Exception"},
       {"back key", [] { rv_app__delegate->KeyEvent(c_RvGameEvent::KeyDown, 416); }, 0, ""},
       {"back key already down (a lost release)",
-       [] { rv_app__delegate->_input->_keyDown[416] = true, rv_app__delegate->KeyEvent(c_RvGameEvent::KeyDown, 416); },
+       [] {
+         rv_app__delegate->_input->_keyDown[416] = true,
+         rv_app__delegate->KeyEvent(c_RvGameEvent::KeyDown, 416);
+       },
        0, ""},
       {"close key", [] { rv_app__delegate->KeyEvent(c_RvGameEvent::KeyDown, 432); }, 0, ""},
       {"second app", [] { (new QuitApp())->m_new(); }, 255, "App has already been created"},
