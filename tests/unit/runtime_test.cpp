@@ -217,7 +217,7 @@ TEST(ExitCodesDeathTest, EveryWayAProgramEnds) {
       {"back key", [] { rv_app__delegate->KeyEvent(c_RvGameEvent::KeyDown, 416); }, 0, ""},
       {"back key already down (a lost release)",
        [] {
-         rv_app__delegate->_input->_keyDown[416] = true,
+         rv_app__delegate->_input->_keyDown[416] = true;
          rv_app__delegate->KeyEvent(c_RvGameEvent::KeyDown, 416);
        },
        0, ""},
