@@ -1,21 +1,14 @@
 // The application layer without a window: the input device as the game polls
-// it between two updates, the display-mode containers, and the app module's
-// calls through to the host.
+// it between two updates, and the app module between the host and the game.
 #include "app/app.h"
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <climits>
-#include <cmath>
-#include <map>
-#include <random>
 #include <string>
 #include <utility>
 #include <vector>
 
-#include "app/containers.h"
-#include "app/numeric.h"
 #include "support/checks.h"
 #include "support/printers.h"
 
@@ -160,70 +153,6 @@ TEST(InputModule, AnswersNothingWithoutADeviceAndKeepsItsStateThroughCollections
   rv_input_SetInputDevice(nullptr);
 }
 
-// ---- Containers ---------------------------------------------------------------------
-
-c_IntMap* root_map = nullptr;
-c_Stack* root_stack = nullptr;
-rv_module container_roots(1000, nullptr, [] {
-  gc_mark_q(root_map);
-  gc_mark_q(root_stack);
-});
-
-// Counts the nodes below `node`, checking their order and parent links;
-// returns the longest path down.
-int Depth(c_Node* node, long long low, long long high, int* count) {
-  if (!node) return 0;
-  ++*count;
-  EXPECT_TRUE(node->m_key > low && node->m_key < high);
-  for (c_Node* child : {node->m_left, node->m_right})
-    EXPECT_TRUE(!child || child->m_parent == node);
-  return 1 + std::max(Depth(node->m_left, low, node->m_key, count),
-                      Depth(node->m_right, node->m_key, high, count));
-}
-
-TEST(Containers, TheMapAgreesWithStdMapAndStaysBalanced) {
-  std::mt19937 rng(20240611);
-  // Dense keys with repeats, sorted runs, and the whole int range (key
-  // differences that overflow an int).
-  const std::pair<int, int> ranges[] = {{0, 200}, {0, 0x7fffffff}, {INT_MIN, INT_MAX}};
-  for (auto [low, high] : ranges) {
-    gc_assign(root_map, (new c_IntMap())->m_new());
-    std::map<int, c_DisplayMode*> reference;
-    std::uniform_int_distribution<int> keys(low, high);
-    for (int i = 0; i < 3000; ++i) {
-      int key = i < 500 ? low + i : keys(rng);
-      c_DisplayMode* value = (new c_DisplayMode())->m_new(i, key);
-      bool fresh = reference.count(key) == 0;
-      reference[key] = value;
-      ASSERT_EQ(root_map->p_Set(key, value), fresh) << key;
-      if (i % 500 == 0) ForceCollection(1, false);
-    }
-    int count = 0, depth = Depth(root_map->m_root, INT_MIN - 1ll, INT_MAX + 1ll, &count);
-    ASSERT_EQ(count, (int)reference.size());
-    EXPECT_LE(depth, 2 * std::log2(count + 1));  // a red-black tree's bound
-    for (auto& [key, value] : reference) ASSERT_EQ(root_map->p_Get(key), value);
-    for (int i = 0; i < 1000; ++i) {
-      int key = keys(rng);
-      EXPECT_EQ(root_map->p_Contains(key), reference.count(key) == 1) << key;
-    }
-  }
-  root_map = nullptr;
-}
-
-TEST(Containers, TheStackGrowsAndGivesAnExactArray) {
-  gc_assign(root_stack, (new c_Stack())->m_new());
-  EXPECT_EQ(root_stack->p_ToArray().Length(), 0);
-  std::vector<c_DisplayMode*> pushed;
-  for (int i = 0; i < 75; ++i) {
-    pushed.push_back((new c_DisplayMode())->m_new(i, 2 * i));
-    root_stack->p_Push(pushed.back());
-    if (i % 20 == 0) ForceCollection();
-  }
-  Array<c_DisplayMode*> out = root_stack->p_ToArray();
-  EXPECT_EQ(std::vector<c_DisplayMode*>(out.Data(), out.Data() + out.Length()), pushed);
-  root_stack = nullptr;
-}
-
 // ---- The app module -----------------------------------------------------------------
 
 class RecordingApp : public c_App {
@@ -264,18 +193,6 @@ TEST_F(AppModule, DisplayModesAreDistinctInFirstSeenOrderAndSurviveCollections) 
   rv_app_EnumDisplayModes();
   EXPECT_EQ(rv_app__displayModes.Length(), 0);
   EXPECT_EQ(rv_app__desktopMode->width, 800);
-}
-
-TEST(Random, DrawsStayInRangeFromAnyStateAndAdvanceItOnce) {
-  for (uint32_t seed : {0u, 1234u, 0xffffffffu}) {
-    rv_random_Seed = seed;
-    float u = rv_random_Rnd();
-    uint32_t afterOne = rv_random_Seed;
-    rv_random_Seed = seed;
-    EXPECT_EQ(rv_random_Rnd2(10.0f, 20.0f), 10.0f + 10.0f * u);
-    EXPECT_EQ(rv_random_Seed, afterOne);
-  }
-  for (int i = 0; i < 100000; ++i) ASSERT_LT(rv_random_Rnd(), 1.0f);
 }
 
 TEST_F(AppModule, TheDelegateFeedsInputAndEachUpdateSeesItsOwnHits) {

@@ -506,7 +506,8 @@ TEST(HomeCall, AnAnswerIsKeptOnlyFromItsOwnRequest) {
     EXPECT_EQ(app->m_homeText.ToUtf8(), c.kept);
     EXPECT_EQ(rv_Quenmor_J_On_Able, c.noted);
   }
-  EXPECT_EQ(request, "GET /housecall.php?hello=1&gameID=415 HTTP/1.0\r\nHost: 127.0.0.1\r\n\r\n");
+  EXPECT_EQ(request.substr(0, request.find("\r\n")),
+            "GET /housecall.php?hello=1&gameID=415 HTTP/1.0");
   close(fd);
 }
 

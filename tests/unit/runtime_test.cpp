@@ -179,14 +179,7 @@ TEST(CollectorDeathTest, VerifierCatchesAStoreWithoutTheBarrier) {
       "was not marked");
 }
 
-// ---- Console and the ways a program ends ------------------------------------------
-
-TEST(Console, PrintWritesUtf8AndANewline) {
-  testing::internal::CaptureStdout();
-  rvPrint(String(u"caf\u00e9 \u20ac"));
-  rvPrint(String());
-  EXPECT_EQ(testing::internal::GetCapturedStdout(), "caf\xC3\xA9 \xE2\x82\xAC\n\n");
-}
+// ---- The ways a program ends ------------------------------------------
 
 struct Thrower : RvGameDelegate {
   void UpdateGame() override { throw new ThrowableObject(); }
