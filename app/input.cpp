@@ -226,8 +226,15 @@ float c_InputDevice::p_MouseX() { return _mouseX; }
 float c_InputDevice::p_MouseY() { return _mouseY; }
 float c_InputDevice::p_AccelX() { return _accelX; }
 float c_InputDevice::p_AccelY() { return _accelY; }
-float c_InputDevice::p_JoyX(int index, int unit) { return _joyStates[unit]->joyx[index]; }
-float c_InputDevice::p_JoyY(int index, int unit) { return _joyStates[unit]->joyy[index]; }
+// A stick or unit the device does not have reads 0, like a centred stick.
+float c_InputDevice::p_JoyX(int index, int unit) {
+  if (unit < 0 || unit >= kJoyUnits || index < 0 || index >= _joyStates[unit]->joyx.Length()) return 0;
+  return _joyStates[unit]->joyx[index];
+}
+float c_InputDevice::p_JoyY(int index, int unit) {
+  if (unit < 0 || unit >= kJoyUnits || index < 0 || index >= _joyStates[unit]->joyy.Length()) return 0;
+  return _joyStates[unit]->joyy[index];
+}
 
 int c_InputDevice::p_SetKeyboardEnabled(bool enabled) {
   if (RvGame::_game) RvGame::_game->SetKeyboardEnabled(enabled);
