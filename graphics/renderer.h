@@ -79,6 +79,7 @@ class gxtkGraphics : public Object {
     long long drawCalls = 0;  // glDrawArrays + glDrawElements calls
     long long batches = 0;    // non-empty batches flushed
     long long vertices = 0;   // vertices flushed
+    long long quads = 0;      // quads (sprites, rectangles) flushed
     int lastCount = 0;        // indices (quads) or vertices of the last call
     int lastType = 0;         // primitive type of the last flushed batch
   };
@@ -139,6 +140,7 @@ class gxtkGraphics : public Object {
   std::uint16_t quadIndices[kQuadIndices] = {};
   int primType = 0;
   int vertexCount = 0;
+  long long frameQuads = 0;  // counters.quads when the frame began
   gxtkSurface* batchSurface = nullptr;
 
   bool drawing = true;
