@@ -102,6 +102,7 @@ int gxtkSurface::Discard() {
   texture = 0;
   std::free(data);
   data = nullptr;
+  path = String();
   return 0;
 }
 
@@ -118,6 +119,7 @@ bool gxtkSurface::SetData(unsigned char* pixels, int w, int h, int d) {
   texture = 0;
   std::free(data);
   data = pixels;
+  path = String();
   width = w;
   height = h;
   depth = d;
@@ -140,6 +142,10 @@ void gxtkSurface::SetSubData(int x, int y, int w, int h, const unsigned* source,
   w = x1 - x0;
   h = y1 - y0;
 
+  // Written pixels have no file to come back from: the copy is kept now,
+  // starting from the file's picture.
+  if (!data && !path.Empty()) ReloadFromFile();
+  path = String();
   if (!data) {
     std::size_t bytes = (std::size_t)width * height * 4;
     data = static_cast<unsigned char*>(std::calloc(bytes, 1));
@@ -202,11 +208,31 @@ void gxtkSurface::Bind() {
   }
   uscale = 1.0f / (float)tw;
   vscale = 1.0f / (float)th;
+  if (!data && !path.Empty()) ReloadFromFile();
   if (data) {
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
     glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, width, height, format, GL_UNSIGNED_BYTE, data);
     drain_gl_errors();
   }
+  if (!path.Empty()) {
+    // The file can give the pixels again; GL has them now.
+    std::free(data);
+    data = nullptr;
+  }
+}
+
+void gxtkSurface::ReloadFromFile() {
+  if (!RvGame::_game) return;
+  int w = 0, h = 0, d = 0;
+  unsigned char* pixels = RvGame::_game->LoadImageData(path, &w, &h, &d);
+  // A file changed on disk into another picture is not used: the texture
+  // stays blank rather than drawn with the wrong size or layout.
+  if (!pixels || w != width || h != height || d != depth) {
+    std::free(pixels);
+    return;
+  }
+  premultiply(pixels, (long long)w * h, d);
+  data = pixels;
 }
 
 // [SECTION] frame ------------------------------------------------------------
@@ -265,11 +291,14 @@ int gxtkGraphics::BeginRender() {
   glEnable(GL_BLEND);
   glBlendFunc(GL_ONE, GL_ONE_MINUS_SRC_ALPHA);
   glDisable(GL_TEXTURE_2D);
+  textureOn = false;
   return 1;
 }
 
 void gxtkGraphics::EndRender() {
   Flush();
+  if (textureOn && drawing) glDisable(GL_TEXTURE_2D);  // GL left as the frame found it
+  textureOn = false;
   // The performance report sizes its bare baseline by the busiest frame.
   if (profile::Enabled()) profile::Record("quads", 0, 0, counters.quads - frameQuads);
 }
@@ -396,9 +425,14 @@ void gxtkGraphics::Flush() {
   }
   if (!drawing) return;
 
+  // Texturing is switched only when a batch differs from the last one.
   if (batchSurface) {
-    glEnable(GL_TEXTURE_2D);
+    if (!textureOn) glEnable(GL_TEXTURE_2D);
+    textureOn = true;
     batchSurface->Bind();
+  } else if (textureOn) {
+    glDisable(GL_TEXTURE_2D);
+    textureOn = false;
   }
   switch (primType) {
     case 1:
@@ -417,7 +451,6 @@ void gxtkGraphics::Flush() {
       for (int i = 0; i + primType <= n; i += primType) glDrawArrays(GL_TRIANGLE_FAN, i, primType);
       break;
   }
-  if (batchSurface) glDisable(GL_TEXTURE_2D);
 }
 
 // [SECTION] primitives -------------------------------------------------------
@@ -561,7 +594,8 @@ gxtkSurface* gxtkGraphics::CreateSurface(int w, int h) {
   surface->seq = -1;
   surface->uscale = 1.0f / (float)w;
   surface->vscale = 1.0f / (float)h;
-  if (drawing) surface->Bind();
+  // Its texture is made when it is first drawn: a blank surface that is never
+  // drawn (the game reserves one of 2048 x 2048) costs no texture memory.
   return surface;
 }
 
@@ -581,6 +615,7 @@ bool gxtkGraphics::LoadSurface__UNSAFE__(gxtkSurface* surface, String path) {
     std::free(pixels);
     return false;
   }
+  surface->path = path;
   return true;
 }
 
