@@ -313,13 +313,17 @@ void gxtkGraphics::UpdateColor() {
   std::memcpy(&color, bytes, 4);
 }
 
+// The replay sets colour and alpha before every record, mostly to what they
+// already are: the packed colour is only worked out again on a change.
 int gxtkGraphics::SetAlpha(float a) {
+  if (a == alpha) return 0;
   alpha = a;
   UpdateColor();
   return 0;
 }
 
 int gxtkGraphics::SetColor(float r, float g, float b) {
+  if (r == colorR && g == colorG && b == colorB) return 0;
   colorR = r;
   colorG = g;
   colorB = b;
