@@ -28,7 +28,7 @@ namespace {
 
 using testing_support::GameRig;
 
-TEST(XRoundTrips, ASteadyFrameAsksTheXServerNothingAndAResizeIsStillSeen) {
+TEST(XRoundTrips, ASteadyFrameAsksTheXServerNothingAndSizeAndFocusAreStillSeen) {
   GameRig rig;
   ASSERT_GT(rig.RunUntilLoaded(), 0);
   rig.Step(30);  // the menu, settled
@@ -62,6 +62,21 @@ TEST(XRoundTrips, ASteadyFrameAsksTheXServerNothingAndAResizeIsStillSeen) {
   EXPECT_EQ(rv_app_DeviceWidth(), 720);
   EXPECT_EQ(rv_app_DeviceHeight(), 400);
   EXPECT_EQ(rig.Host()->GetDeviceWidth(), 720);
+
+  // Focus, from GLFW's callback too: another window takes it and the game is
+  // suspended; it comes back and the game resumes.
+  GLFWwindow* other = glfwCreateWindow(64, 64, "other", nullptr, nullptr);
+  ASSERT_NE(other, nullptr);
+  glfwFocusWindow(other);
+  for (int i = 0; i < 500 && !rig.Host()->Suspended(); ++i) {
+    glfwWaitEventsTimeout(0.01);
+    rig.Host()->UpdateEvents();
+  }
+  EXPECT_TRUE(rig.Host()->Suspended());
+  glfwFocusWindow(window);
+  for (int i = 0; i < 500 && rig.Host()->Suspended(); ++i) rig.Host()->UpdateEvents();
+  EXPECT_FALSE(rig.Host()->Suspended());
+  glfwDestroyWindow(other);
 }
 
 }  // namespace
