@@ -107,6 +107,7 @@ void c_GameDelegate::UpdateGame() {
   rv_app__app->p_OnUpdate();
   timing.Finish();
   _input->p_EndUpdate();
+  if (_audio) _audio->UpdateMusic();  // the streamed tune's slice of decoding
 }
 
 void c_GameDelegate::RenderGame() {

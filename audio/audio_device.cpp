@@ -2,7 +2,8 @@
 //
 // Index: [discarded] deferred buffer deletion, [sample], [start-up],
 // [sources] the source rule, [channels] play/pause/stop/state, [settings]
-// volume/pan/rate, [suspend], [loading], [music], [collection].
+// volume/pan/rate, [suspend], [loading], [music] the streamed tune,
+// [collection].
 //
 // Decisions where the behaviour was ours to choose:
 //  - A source taken from another channel is reset (no buffer, no looping,
@@ -13,12 +14,22 @@
 //    music channel played something else.
 //  - PlaySample of a null sample and every operation on a channel outside
 //    0..32 do nothing.
+//  - Tunes are streamed on the main thread, a bounded slice per update
+//    (UpdateMusic), not on a worker: OpenAL calls and every allocation stay
+//    on the main thread, and two buffers of Vorbis decoding per update cost
+//    far less than a thread hand-off would save. A tune starting costs only
+//    its file's headers; nothing is decoded ahead of time and nothing is
+//    kept after it stops.
 #include "audio/audio_device.h"
 
+#include <cctype>
 #include <cmath>
 #include <cstdlib>
+#include <memory>
+#include <string>
 #include <vector>
 
+#include "audio/music_stream.h"
 #include "host/game.h"
 
 gxtkAudio* gxtkAudio::audio = nullptr;
@@ -130,6 +141,15 @@ gxtkAudio::~gxtkAudio() {
   if (audio == this) audio = nullptr;
 }
 
+namespace {
+bool is_ogg(const std::string& path) {
+  if (path.size() < 4) return false;
+  std::string ext = path.substr(path.size() - 4);
+  for (char& ch : ext) ch = (char)std::tolower((unsigned char)ch);
+  return ext == ".ogg";
+}
+}  // namespace
+
 // ---- [sources] ----------------------------------------------------------------
 gxtkChannel* gxtkAudio::Channel(int channel) {
   if (channel < 0 || channel >= kChannels) return nullptr;
@@ -163,6 +183,8 @@ void gxtkAudio::FlushDiscarded() {
   std::vector<ALuint>& list = discarded();
   if (list.empty()) return;
   for (gxtkChannel& c : channels) {
+    // A streamed tune's queue is the stream's own (a starved one restarts).
+    if (&c == &channels[kMusicChannel] && music_) continue;
     if (c.source != 0 && source_state(c.source) == AL_STOPPED) alSourcei(c.source, AL_BUFFER, 0);
   }
   std::vector<ALuint> kept;
@@ -178,6 +200,7 @@ void gxtkAudio::FlushDiscarded() {
 int gxtkAudio::PlaySample(gxtkSample* sample, int channel, int flags) {
   gxtkChannel* c = Channel(channel);
   if (!c || !sample) return -1;
+  if (channel == kMusicChannel) CloseMusic();
   FlushDiscarded();
   ALuint source = SourceFor(channel);
   if (source == 0) return -1;
@@ -193,6 +216,7 @@ int gxtkAudio::PlaySample(gxtkSample* sample, int channel, int flags) {
 
 int gxtkAudio::StopChannel(int channel) {
   gxtkChannel* c = Channel(channel);
+  if (channel == kMusicChannel) CloseMusic();
   if (!c || c->state == 0) return 0;
   alSourceStop(c->source);
   c->state = 0;
@@ -200,6 +224,7 @@ int gxtkAudio::StopChannel(int channel) {
 }
 
 int gxtkAudio::PauseChannel(int channel) {
+  if (channel == kMusicChannel) UpdateMusic();
   gxtkChannel* c = Channel(channel);
   if (!c || c->state != 1) return 0;
   if (source_state(c->source) == AL_STOPPED) {
@@ -220,6 +245,7 @@ int gxtkAudio::ResumeChannel(int channel) {
 }
 
 int gxtkAudio::ChannelState(int channel) {
+  if (channel == kMusicChannel) UpdateMusic();
   gxtkChannel* c = Channel(channel);
   if (!c) return 0;
   if (c->state == 1 && source_state(c->source) == AL_STOPPED) c->state = 0;
@@ -295,31 +321,97 @@ bool gxtkAudio::LoadSample__UNSAFE__(gxtkSample* sample, String path) {
 }
 
 // ---- [music] ------------------------------------------------------------------
+// A streamed tune owns the music source's buffer queue. Its buffers are made
+// once and reused by every tune; a buffer is either queued or in musicFree_.
 int gxtkAudio::PlayMusic(String path, int flags) {
   StopMusic();
-  gxtkSample* sample = Tune(path);
-  if (!sample) return -1;
-  PlaySample(sample, kMusicChannel, flags);
+  std::string file = path.ToUtf8();
+  if (!is_ogg(file)) {
+    gxtkSample* sample = LoadSample(path);
+    if (!sample) return -1;
+    PlaySample(sample, kMusicChannel, flags);
+    return 0;
+  }
+  if (!RvGame::_game) return -1;
+  std::unique_ptr<MusicStream> stream(new MusicStream());
+  if (!stream->Open(RvGame::_game->OpenFile(path, String("rb")))) return -1;
+
+  FlushDiscarded();
+  ALuint source = SourceFor(kMusicChannel);
+  if (source == 0) return 0;  // as a sample that found no source: silence
+  alSourceStop(source);
+  alSourcei(source, AL_BUFFER, 0);
+  alSourcei(source, AL_LOOPING, AL_FALSE);  // the stream loops itself
+  gxtkChannel& c = channels[kMusicChannel];
+  c.sample = nullptr;
+  c.flags = flags;
+  c.state = 1;
+
+  musicFormat_ = al_format(2, stream->Channels());
+  // A layout OpenAL cannot play stays silent, as its sample would.
+  if (musicFormat_ == AL_NONE) return 0;
+  if (musicBuffers_[0] == 0) {
+    alGetError();
+    alGenBuffers(kMusicBuffers, musicBuffers_);
+    if (alGetError() != AL_NO_ERROR) {
+      for (ALuint& b : musicBuffers_) b = 0;
+      return 0;
+    }
+  }
+  musicFree_.assign(musicBuffers_, musicBuffers_ + kMusicBuffers);
+  musicScratch_.resize((std::size_t)kMusicBufferFrames * stream->Channels() * 2);
+  music_ = std::move(stream);
+  // Nothing is decoded yet: the first UpdateMusic (at the latest the end of
+  // this update, or a state query before) fills the queue and starts it.
   return 0;
 }
 
-int gxtkAudio::PrefetchMusic(String path) { return Tune(path) ? 0 : -1; }
-
-gxtkSample* gxtkAudio::Tune(String path) {
-  std::string key = path.ToUtf8();
-  for (std::size_t i = 0; i < tunes_.size(); ++i) {
-    if (tunes_[i].path != key) continue;
-    KeptTune kept = tunes_[i];
-    tunes_.erase(tunes_.begin() + (long)i);
-    tunes_.push_back(kept);
-    return kept.sample;
+void gxtkAudio::CloseMusic() {
+  if (!music_) return;
+  music_.reset();
+  ALuint source = channels[kMusicChannel].source;
+  if (source != 0) {
+    alSourceStop(source);
+    alSourcei(source, AL_BUFFER, 0);  // every queued buffer comes back
   }
-  gxtkSample* sample = LoadSample(path);
-  if (!sample) return nullptr;  // not kept: a file put in place later is read
-  if ((int)tunes_.size() == kKeptTunes) tunes_.erase(tunes_.begin());
-  gc_mark_q(sample);  // the write barrier, as gc_assign would
-  tunes_.push_back({key, sample});
-  return sample;
+  musicFree_.clear();
+}
+
+void gxtkAudio::UpdateMusic() {
+  if (!music_) return;
+  gxtkChannel& c = channels[kMusicChannel];
+  ALuint source = c.source;
+
+  // Buffers played through come back.
+  ALint processed = 0;
+  alGetSourcei(source, AL_BUFFERS_PROCESSED, &processed);
+  while (processed-- > 0) {
+    ALuint buffer = 0;
+    alSourceUnqueueBuffers(source, 1, &buffer);
+    if (buffer != 0) musicFree_.push_back(buffer);
+  }
+
+  for (int i = 0; i < kMusicRefill && !musicFree_.empty() && !music_->Ended(); ++i) {
+    std::size_t got = music_->Read(musicScratch_.data(), musicScratch_.size(), c.flags != 0);
+    if (got == 0) break;
+    ALuint buffer = musicFree_.back();
+    musicFree_.pop_back();
+    alBufferData(buffer, musicFormat_, musicScratch_.data(), (ALsizei)got, music_->Rate());
+    alSourceQueueBuffers(source, 1, &buffer);
+  }
+
+  ALint queued = 0, state = AL_STOPPED;
+  alGetSourcei(source, AL_BUFFERS_QUEUED, &queued);
+  alGetSourcei(source, AL_SOURCE_STATE, &state);
+  if (queued > 0 && c.state == 1 && (state == AL_STOPPED || state == AL_INITIAL)) {
+    alSourcePlay(source);  // the first fill, or a queue that ran dry
+  } else if (queued == 0 && music_->Ended()) {
+    // Played out (or nothing to play: a source that never started is not
+    // AL_STOPPED, so the state is ended here).
+    music_.reset();
+    musicFree_.clear();
+    c.state = 0;
+  }
 }
 
 int gxtkAudio::StopMusic() { return StopChannel(kMusicChannel); }
@@ -335,7 +427,6 @@ int gxtkAudio::SetMusicVolume(float volume) { return SetVolume(kMusicChannel, vo
 // channel heard again.
 void gxtkAudio::mark() {
   Object::mark();
-  for (KeptTune& t : tunes_) gc_mark_q(t.sample);
   for (gxtkChannel& c : channels) {
     if (c.state != 0 && source_state(c.source) != AL_STOPPED) gc_mark_q(c.sample);
   }

@@ -22,10 +22,12 @@
 #include <AL/al.h>
 #include <AL/alc.h>
 
-#include <string>
+#include <memory>
 #include <vector>
 
 #include "runtime/kestro.h"
+
+class MusicStream;
 
 // The device's start-up messages, printed through the debug output.
 namespace audio_messages {
@@ -92,10 +94,10 @@ class gxtkAudio : public Object {
   virtual int SetPan(int channel, float pan);  // pan is an angle in radians
   virtual int SetRate(int channel, float rate);
 
-  // The whole file is decoded before it starts; -1 when it cannot be loaded.
-  // Tunes stay decoded (the last kKeptTunes, by path), so a tune that comes
-  // back starts without a pause for decoding; a file changed on disk while
-  // the program runs is not read again.
+  // An Ogg Vorbis tune is streamed: decoded a few buffers ahead into the
+  // music channel's buffer queue by UpdateMusic, looping without a gap when
+  // flags is non-zero. Any other file is decoded whole and played as a
+  // sample. -1 when the file cannot be opened or is not one we can decode.
   virtual int PlayMusic(String path, int flags);
   virtual int StopMusic();
   virtual int PauseMusic();
@@ -103,19 +105,25 @@ class gxtkAudio : public Object {
   virtual int MusicState();
   virtual int SetMusicVolume(float volume);
 
-  // Decodes a tune now, for a PlayMusic later (loading screens call this so
-  // that starting a game does not stall); -1 when it cannot be loaded.
-  int PrefetchMusic(String path);
+  // Tops up the music queue: at most kMusicRefill buffers decoded per call,
+  // and a queue that ran dry while the tune still plays is started again.
+  // The application calls it once per update; the music channel's state
+  // queries call it too, so they never see a starved queue as an ending.
+  void UpdateMusic();
 
-  static constexpr int kKeptTunes = 6;
+  // The music queue: kMusicBuffers of kMusicBufferFrames each, about 0.75 s
+  // ahead at 44.1 kHz, so an update may come that late without a gap.
+  static constexpr int kMusicBuffers = 8;
+  static constexpr int kMusicBufferFrames = 4096;
+  static constexpr int kMusicRefill = 2;
 
  private:
-  struct KeptTune {
-    std::string path;
-    gxtkSample* sample;
-  };
-  gxtkSample* Tune(String path);  // kept, or loaded and kept
-  std::vector<KeptTune> tunes_;   // least recently used first
+  void CloseMusic();  // ends streaming; the music source plays nothing
+  std::unique_ptr<MusicStream> music_;
+  ALuint musicBuffers_[kMusicBuffers] = {};
+  std::vector<ALuint> musicFree_;  // music buffers not queued now
+  std::vector<unsigned char> musicScratch_;
+  ALenum musicFormat_ = AL_NONE;
 
   gxtkChannel* Channel(int channel);  // null outside 0..32
   ALuint SourceFor(int channel);      // the channel's source, made or taken

@@ -65,11 +65,6 @@ int rv_audio_PlayMusic(String path, int flags) {
   return rv_audio_device->PlayMusic(rv_data_FixDataPath(path), flags);
 }
 
-int rv_audio_PrefetchMusic(String path) {
-  if (!rv_audio_device) return -1;
-  return rv_audio_device->PrefetchMusic(rv_data_FixDataPath(path));
-}
-
 int rv_audio_StopMusic() {
   if (rv_audio_device) rv_audio_device->StopMusic();
   return 0;

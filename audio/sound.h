@@ -27,7 +27,6 @@ int rv_audio_SetChannelVolume(int channel, float volume);
 int rv_audio_SetChannelPan(int channel, float pan);
 int rv_audio_SetChannelRate(int channel, float rate);
 int rv_audio_PlayMusic(String path, int flags);
-int rv_audio_PrefetchMusic(String path);  // decodes a tune for a later PlayMusic
 int rv_audio_StopMusic();
 int rv_audio_PauseMusic();
 int rv_audio_ResumeMusic();

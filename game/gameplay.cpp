@@ -55,6 +55,8 @@ constexpr int kCellSwingSpeed = 4;
 constexpr int kGenRows = 100;   // rows the generator writes
 constexpr int kGoalRow = 50;
 constexpr int kPlayRows = 51;   // rows 0..50 are played and drawn
+// Rows 0..kGenRows: the generator reads one row past its last.
+constexpr int kGridFloatsUsed = kCellFloats * kCols * (kGenRows + 1);
 
 // Tile values
 constexpr int kFloorLeft = 0;
@@ -168,8 +170,10 @@ int c_MyApp::p_ResetObj() {
   return 0;
 }
 
+// Only the rows a level can reach are cleared: the rest of the grid is never
+// read or written, so its pages are never touched and never become resident.
 int c_MyApp::p_ResetGrid() {
-  std::memset(m_grid.Data(), 0, sizeof(float) * m_grid.Length());
+  std::memset(m_grid.Data(), 0, sizeof(float) * std::min(kGridFloatsUsed, m_grid.Length()));
   return 0;
 }
 
@@ -188,7 +192,7 @@ int c_MyApp::p_ResetPlayers() {
 int c_MyApp::p_MakePath(int level) {
   float* p = m_player.Data();
   float* g = m_grid.Data();
-  std::memset(g, 0, sizeof(float) * kCellFloats * kCols * (kGenRows + 1));
+  std::memset(g, 0, sizeof(float) * kGridFloatsUsed);
   p[kPGoalRow] = kGoalRow;
   p_SeedRnd(level * kLevelSeedFactor);
 

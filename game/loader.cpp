@@ -157,26 +157,20 @@ int c_MyApp::p_Loader() {
       p_LoadImg(2, String("gfx"), 28, 28, 81, centre);
       break;
     case 10:
-      // The tunes are decoded here, one a stage, so that no game start
-      // waits for one.
       p_LoadSFX(1);
       p_LoadSFX(2);
-      p_PrefetchTune(String("testmusic"));
       break;
     case 11:
       p_LoadSFX(3);
       p_LoadSFX(4);
-      p_PrefetchTune(String("artichoke"));
       break;
     case 12:
       p_LoadSFX(5);
       p_LoadSFX(6);
-      p_PrefetchTune(String("broccoli"));
       break;
     case 13:
       p_LoadSFX(7);
       p_LoadSFX(8);
-      p_PrefetchTune(String("horseraddish"));
       break;
     default:
       m_loadStage = 0;

@@ -120,7 +120,6 @@ class c_MyApp : public c_App, public c_IOnHttpRequestComplete {
   int p_PlaySFX(int slot, float volume);  // rate 1, pan 0
   int p_PlayTune(String name, int loop);
   // Decodes a tune during loading so that starting a game does not stall.
-  int p_PrefetchTune(String name);
   int p_StopTune();
   int p_BankLoad();
 

@@ -65,12 +65,6 @@ int c_MyApp::p_PlayTune(String name, int loop) {
   return 0;
 }
 
-int c_MyApp::p_PrefetchTune(String name) {
-  if (!rv_Quenmor_HasMusicStream) return 0;
-  rv_audio_PrefetchMusic(String("sfx/") + name + String(".ogg"));
-  return 0;
-}
-
 int c_MyApp::p_StopTune() {
   rv_audio_StopMusic();
   m_musicOn = 0;

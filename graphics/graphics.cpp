@@ -388,7 +388,9 @@ int rv_graphics_DrawImage2(c_Image* image, float x, float y, float rotation, flo
   if (!f) return 0;
   rv_graphics_PushMatrix();
   rv_graphics_Transform(1, 0, 0, 1, x, y);
-  rv_graphics_Rotate(rotation);
+  // A turn by 0 is the identity, exactly: most records skip the sine and
+  // cosine (and the product) with the same result to the bit.
+  if (rotation != 0) rv_graphics_Rotate(rotation);
   rv_graphics_Transform(scaleX, 0, 0, scaleY, 0, 0);
   rv_graphics_Transform(1, 0, 0, 1, -image->m_tx, -image->m_ty);
   rv_graphics_context->p_Validate();

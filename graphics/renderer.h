@@ -7,9 +7,14 @@
 // and room left share a batch. The matrix is applied on the CPU, so a change
 // of matrix never breaks a batch. Colours are premultiplied by alpha.
 //
-// A surface keeps a CPU copy of its pixels so that its texture can be rebuilt
-// after the window (and with it the GL context) is opened again: it compares
-// the host's glfwGraphicsSeq with the value its texture was made under.
+// A surface's texture is rebuilt after the window (and with it the GL
+// context) is opened again: it compares the host's glfwGraphicsSeq with the
+// value its texture was made under. A surface loaded from a file keeps only
+// the file's path once its texture is made, and decodes the file again for
+// the rebuild: the decoded copies were about 17 MB of the game's memory at
+// 640 x 480 (its "-hd" images), llvmpipe holds the textures anyway, and a
+// reopen is rare (full screen and back). A surface whose pixels were written
+// (SetSubData) keeps its CPU copy, which is then the only record of them.
 //
 // Decisions that were ours:
 //  - A second glTexImage2D failure (after the power-of-two retry) is not
@@ -33,7 +38,9 @@
 
 class gxtkSurface : public Object {
  public:
-  unsigned char* data = nullptr;  // retained pixels, top row first, malloc'ed
+  unsigned char* data = nullptr;  // pixels, top row first, malloc'ed; null once
+                                  // a file's texture is made
+  String path;                    // the file, while it can rebuild the texture
   int width = 0, height = 0;
   int depth = 0;              // bytes per pixel, 1 to 4
   unsigned int format = 0;    // GL_LUMINANCE, GL_LUMINANCE_ALPHA, GL_RGB, GL_RGBA
@@ -58,6 +65,9 @@ class gxtkSurface : public Object {
   // rectangle, premultiplied; RGBA surfaces only. Clipped to the surface.
   void SetSubData(int x, int y, int width, int height, const unsigned* source, int pitch);
   void Bind();
+
+ private:
+  void ReloadFromFile();  // data = the file's pixels, premultiplied, if unchanged
 };
 
 class gxtkGraphics : public Object {
@@ -79,6 +89,7 @@ class gxtkGraphics : public Object {
     long long drawCalls = 0;  // glDrawArrays + glDrawElements calls
     long long batches = 0;    // non-empty batches flushed
     long long vertices = 0;   // vertices flushed
+    long long quads = 0;      // quads (sprites, rectangles) flushed
     int lastCount = 0;        // indices (quads) or vertices of the last call
     int lastType = 0;         // primitive type of the last flushed batch
   };
@@ -139,10 +150,12 @@ class gxtkGraphics : public Object {
   std::uint16_t quadIndices[kQuadIndices] = {};
   int primType = 0;
   int vertexCount = 0;
+  long long frameQuads = 0;  // counters.quads when the frame began
   gxtkSurface* batchSurface = nullptr;
 
   bool drawing = true;
   int blendMode = 0;  // the blend function GL has now: 0 alpha, 1 additive
+  bool textureOn = false;  // GL_TEXTURE_2D is enabled now
   Counters counters;
 
  private:

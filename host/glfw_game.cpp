@@ -55,16 +55,24 @@ void RvGlfwGame::SetMouseVisible(bool visible) {
   }
 }
 
-int RvGlfwGame::GetDeviceWidth() {
-  int w = 0, h = 0;
-  if (_window) glfwGetWindowSize(_window, &w, &h);
-  return w;
+// The size is the one the callbacks last reported: asking GLFW would cost a
+// round trip to the X server on every call, and the renderer and the app
+// module ask every frame.
+int RvGlfwGame::GetDeviceWidth() { return _window ? _windowWidth : 0; }
+int RvGlfwGame::GetDeviceHeight() { return _window ? _windowHeight : 0; }
+
+void RvGlfwGame::OnWindowSize(GLFWwindow* window, int width, int height) {
+  if (!_glfwGame || window != _glfwGame->_window) return;
+  _glfwGame->_windowWidth = width;
+  _glfwGame->_windowHeight = height;
 }
 
-int RvGlfwGame::GetDeviceHeight() {
-  int w = 0, h = 0;
-  if (_window) glfwGetWindowSize(_window, &w, &h);
-  return h;
+void RvGlfwGame::OnWindowFocus(GLFWwindow* window, int focused) {
+  if (_glfwGame && window == _glfwGame->_window) _glfwGame->_windowFocused = focused != 0;
+}
+
+void RvGlfwGame::OnWindowIconify(GLFWwindow* window, int iconified) {
+  if (_glfwGame && window == _glfwGame->_window) _glfwGame->_windowIconified = iconified != 0;
 }
 
 void RvGlfwGame::SetDeviceWindow(int width, int height, int flags) {
@@ -199,15 +207,19 @@ void RvGlfwGame::SetGlfwWindow(int width, int height, int red, int green, int bl
   glfwSetMouseButtonCallback(_window, OnMouseButton);
   glfwSetCursorPosCallback(_window, OnMousePos);
   glfwSetWindowCloseCallback(_window, OnWindowClose);
+  // Asked once per window; the callbacks keep the answers current.
+  glfwGetWindowSize(_window, &_windowWidth, &_windowHeight);
+  _windowFocused = glfwGetWindowAttrib(_window, GLFW_FOCUSED) != 0;
+  _windowIconified = glfwGetWindowAttrib(_window, GLFW_ICONIFIED) != 0;
+  glfwSetWindowSizeCallback(_window, OnWindowSize);
+  glfwSetWindowFocusCallback(_window, OnWindowFocus);
+  glfwSetWindowIconifyCallback(_window, OnWindowIconify);
 }
 
 double RvGlfwGame::Now() { return glfwGetTime(); }
 void RvGlfwGame::SleepFor(double seconds) { platform::Sleep(seconds); }
 bool RvGlfwGame::WindowOpen() { return _window && !glfwWindowShouldClose(_window); }
-bool RvGlfwGame::WindowActive() {
-  return _window && glfwGetWindowAttrib(_window, GLFW_FOCUSED) &&
-         !glfwGetWindowAttrib(_window, GLFW_ICONIFIED);
-}
+bool RvGlfwGame::WindowActive() { return _window && _windowFocused && !_windowIconified; }
 void RvGlfwGame::SwapBuffers() {
   if (_window) glfwSwapBuffers(_window);
 }

@@ -62,6 +62,11 @@ class RvGlfwGame : public RvGame {
   static void OnMouseButton(GLFWwindow* window, int button, int action, int mods);
   static void OnMousePos(GLFWwindow* window, double x, double y);
   static void OnWindowClose(GLFWwindow* window);
+  // Window size, focus and minimising, kept from GLFW's callbacks so that no
+  // frame has to ask the X server (host/glfw_game.cpp).
+  static void OnWindowSize(GLFWwindow* window, int width, int height);
+  static void OnWindowFocus(GLFWwindow* window, int focused);
+  static void OnWindowIconify(GLFWwindow* window, int iconified);
 
  protected:
   // Loop hooks; the defaults talk to GLFW and the OS clock.
@@ -88,6 +93,8 @@ class RvGlfwGame : public RvGame {
   String _internalDir;
   int _swapInterval;
   GLFWwindow* _window;
+  int _windowWidth = 0, _windowHeight = 0;  // from the size callback
+  bool _windowFocused = false, _windowIconified = false;
   int _joyPorts[4] = {-1, -1, -1, -1};  // GLFW joystick per unit, -1 = none
 };
 

@@ -34,9 +34,8 @@ class Array {
 
     explicit Rep(gc_object::static_tag tag) : gc_object(tag), length(0) {}
     explicit Rep(int n) : length(n) {
-      if constexpr (std::is_trivially_default_constructible_v<T>) {
-        std::memset(static_cast<void*>(data()), 0, sizeof(T) * n);
-      } else {
+      // Trivial elements come from zeroed memory (see Alloc).
+      if constexpr (!std::is_trivially_default_constructible_v<T>) {
         for (int i = 0; i < n; ++i) new (data() + i) T();
       }
     }
@@ -58,7 +57,9 @@ class Array {
       if (n <= 0) return Null();
       unsigned long long bytes = DataOffset() + (unsigned long long)n * sizeof(T);
       if (bytes > 0x7ffffff0ull) rv_out_of_memory();
-      void* mem = gc_object_alloc((std::size_t)bytes);
+      void* mem = std::is_trivially_default_constructible_v<T>
+                      ? gc_object_alloc_zeroed((std::size_t)bytes)
+                      : gc_object_alloc((std::size_t)bytes);
       return ::new (mem) Rep(n);
     }
     static Rep* Null() {

@@ -141,7 +141,8 @@ void gc_init_lists() {
 void* gc_object::operator new(std::size_t size) { return gc_object_alloc(size); }
 void gc_object::operator delete(void* p) { gc_object_free(static_cast<gc_object*>(p)); }
 
-void* gc_object_alloc(std::size_t size) {
+namespace {
+void* object_alloc(std::size_t size, bool zeroed) {
   size = (size + 7) & ~std::size_t(7);
   gc_new_bytes += size;
 
@@ -157,9 +158,12 @@ void* gc_object_alloc(std::size_t size) {
   gc_object* p = nullptr;
   if (size < (std::size_t)kGcSmallLimit && gc_cache[size / 8]) {
     p = static_cast<gc_object*>(cache_pop(size));
+    if (zeroed) std::memset(static_cast<void*>(p), 0, size);
   } else {
     if (size > 0xfffffff0u) rv_out_of_memory();
-    p = static_cast<gc_object*>(std::malloc(size));
+    // calloc leaves fresh pages of a large block untouched, so a big array
+    // costs resident memory only where it is written.
+    p = static_cast<gc_object*>(zeroed ? std::calloc(size, 1) : std::malloc(size));
     if (!p) rv_out_of_memory();
   }
   if (pending_count == kMaxPending) {
@@ -169,6 +173,10 @@ void* gc_object_alloc(std::size_t size) {
   pending[pending_count++] = {p, (unsigned)size};
   return p;
 }
+}  // namespace
+
+void* gc_object_alloc(std::size_t size) { return object_alloc(size, false); }
+void* gc_object_alloc_zeroed(std::size_t size) { return object_alloc(size, true); }
 
 gc_object::gc_object() {
   // Adopt the block operator new made for us: new, white, unmarked.

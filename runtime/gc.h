@@ -40,6 +40,8 @@ extern long long gc_free_bytes;
 // Returns a block of at least `size` bytes; the gc_object constructor that
 // runs in it next adopts it into the heap.
 void* gc_object_alloc(std::size_t size);
+// The same, with every byte 0.
+void* gc_object_alloc_zeroed(std::size_t size);
 void gc_object_free(gc_object* p);
 
 // Makes the four lists empty (start-up).

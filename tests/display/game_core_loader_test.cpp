@@ -390,7 +390,6 @@ TEST(GameCoreLoader, ModesHandOverInTheSameFrame) {
   app->m_mode = 11;
   app->m_score = 55;
   app->m_gameOverTime = 1;
-  app->m_grid[4000000] = 3;  // far below the rows a level uses
   app->m_player[400] = 4;
   app->m_objects[99] = 1;
   app->m_starCount = 7;
@@ -399,7 +398,6 @@ TEST(GameCoreLoader, ModesHandOverInTheSameFrame) {
   EXPECT_EQ(app->m_mode, 10);
   EXPECT_EQ(app->m_score, 0);
   EXPECT_EQ(app->m_gameOverTime, 0);
-  EXPECT_EQ(app->m_grid[4000000], 0);
   EXPECT_EQ(app->m_player[400], 0);
   EXPECT_EQ(app->m_objects[99], 0);
   EXPECT_EQ(app->m_starCount, 100);

@@ -319,15 +319,17 @@ TEST_F(GraphicsRender, WrittenPixelsReachTheTexture) {
 
 TEST_F(GraphicsRender, RefusedTextureSizesAreRetriedAtPowersOfTwo) {
   gxtkSurface* wide = g->CreateSurface(16385, 2);  // above llvmpipe's 16384
+  gxtkSurface* odd = g->CreateSurface(3, 5);
   ASSERT_NE(wide, nullptr);
+  Begin(0, 0, 0);
+  g->DrawSurface(wide, 0, 0);  // textures are made when first drawn; no storage: no crash
+  g->Flush();
+  glEnable(0xffff);  // an error left behind by someone else
+  g->DrawSurface(odd, 0, 0);
+  End();
   EXPECT_EQ(wide->uscale, 1.0f / 32768);
   EXPECT_EQ(wide->vscale, 1.0f / 2);
-  glEnable(0xffff);  // an error left behind by someone else
-  gxtkSurface* odd = g->CreateSurface(3, 5);
   EXPECT_EQ(odd->uscale, 1.0f / 3) << "a stale GL error must not force a retry";
-  Begin(0, 0, 0);
-  g->DrawSurface(wide, 0, 0);  // no storage: nothing crashes
-  End();
 }
 
 // ---- lifetime ---------------------------------------------------------------
@@ -340,6 +342,7 @@ TEST_F(GraphicsRender, TexturesSurviveAWindowReopenAndDrawIdentically) {
   for (int i = 0; i < 4; ++i) px[i] = (int)(i % 2 ? 0xff123456u : 0x80ffffffu);
   g->WritePixels2(written, px, 0, 0, 2, 2, 0, 2);
   gxtkSurface* unused = g->CreateSurface(2, 2);
+  unused->Bind();  // a texture in this context, never drawn
   auto draw = [&] {
     Begin(30, 40, 50);
     for (int k = 0; k < 3; ++k) rv_graphics_DrawImage(strip, 10 + 8 * k, 10, k);
@@ -365,6 +368,7 @@ TEST_F(GraphicsRender, TexturesSurviveAWindowReopenAndDrawIdentically) {
   Array<int> green(4);
   for (int i = 0; i < 4; ++i) green[i] = (int)0xff00ff00u;
   g->WritePixels2(fresh, green, 0, 0, 2, 2, 0, 2);
+  fresh->Bind();
   unused->Discard();
   EXPECT_TRUE(glIsTexture(fresh->texture));
   Begin();
@@ -377,6 +381,7 @@ TEST_F(GraphicsRender, TheCollectorReleasesTexturesOfDroppedImagesOnly) {
   MakeStrip(dir + "/keep.png", 4, 4, {"#00ffff"});
   rv_graphics_SetFont(rv_graphics_LoadImage(String("keep.png"), 1, 0), 32);
   c_Image* dropped = rv_graphics_CreateImage(4, 4, 1, 0);
+  dropped->m_surface->Bind();  // its texture is made on first use
   unsigned int texture = dropped->m_surface->texture;
   ASSERT_TRUE(glIsTexture(texture));
   dropped = nullptr;
