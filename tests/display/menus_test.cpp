@@ -1,14 +1,12 @@
-// The menus driven with key and mouse events through the host: the level
-// ring (stepping, locks and marks, taps, drags, its ends), the side panel,
-// the option box (its slide, one save on closing, each row) and the pause
-// menu over a running game.
+// The menus with key and mouse events through the host: the level ring
+// (stepping, locks and marks, clicks, drags, its ends), the side panel, the
+// option box (its slide, one save on closing, each row) and the pause menu.
 #include <gtest/gtest.h>
 #include <sys/inotify.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstring>
-#include <string>
-#include <vector>
 
 #include "audio/sound.h"
 #include "game/globals.h"
@@ -22,33 +20,31 @@ class Menu : public ::testing::Test {
  protected:
   GameRig rig;
   c_MyApp* app = rig.app;
-
-  // The settled menu, the pointer parked over the logo.
-  void SetUp() override {
+  void SetUp() override {  // the settled menu, the pointer parked over the logo
     ASSERT_GT(rig.RunUntilLoaded(), 0);
     rig.Move(250, 120);
     ASSERT_GT(rig.StepUntil([&] { return app->m_menuSlide == 0; }, 120), 0);
     rig.Step(20);
-    ASSERT_EQ(app->m_mode, 1);
   }
-  void Press(int key) {  // tapped, then a frame with it up
+  void Press(int key, int settle = 1) {
     rig.Tap(key);
-    rig.Step();
+    rig.Step(settle);
   }
   bool Playing() { return app->m_mode == 10 || app->m_mode == 11; }
-  // The ring's level buttons as drawn (item max(selection - 3, 0) first):
-  // frame 0 open, 1 completed, 2 locked.
-  std::vector<DrawRecord> Items() {
-    std::vector<DrawRecord> out;
-    for (const DrawRecord& r : rig.Records(95))
-      if (r.Frame() <= 2) out.push_back(r);
+  std::vector<DrawRecord> Ring() {  // its buttons from max(selection - 3, 0)
+    std::vector<DrawRecord> out = rig.Records(95);
+    out.erase(std::remove_if(out.begin(), out.end(), [](const DrawRecord& r) { return r.Frame() > 2; }), out.end());
     return out;
   }
-  float ItemAngle(int k) { return (float)k * 32 + 48 + app->m_ringPos; }
+  std::vector<int> Items() {  // 0 open, 1 completed, 2 locked
+    std::vector<int> out;
+    for (const DrawRecord& r : Ring()) out.push_back(r.Frame());
+    return out;
+  }
+  DrawRecord Item(int k) { return Ring().at(k); }
   void OpenOptions() {
-    rig.Click(38, 480 - 64);  // the gear at the ring's centre
+    rig.Click(38, 480 - 64);  // the gear in the ring's centre
     rig.Move(250, 120);
-    ASSERT_EQ(app->m_optionsOpen, 1);
     ASSERT_GT(rig.StepUntil([&] { return app->m_optionsAnim == 30; }, 40), 0);
     rig.Step();
   }
@@ -57,110 +53,62 @@ class Menu : public ::testing::Test {
   }
 };
 
-// Saves of the state file as the kernel sees them: the host writes a
-// temporary file and renames it over .kestrostate.
-int SavesSeen(int fd) {
-  int count = 0;
-  alignas(inotify_event) char buf[4096];
-  for (ssize_t n; (n = read(fd, buf, sizeof buf)) > 0;)
-    for (char* p = buf; p < buf + n; p += sizeof(inotify_event) + ((inotify_event*)p)->len)
-      count += std::strcmp(((inotify_event*)p)->name, ".kestrostate") == 0;
-  return count;
-}
-
-// ---- The level ring --------------------------------------------------------------
-
 TEST_F(Menu, AHeldKeyStepsTheRingSlowlyThenFaster) {
   std::vector<int> steps;
   rig.KeyDown(kDown);
-  for (int frame = 0; frame < 62; ++frame) {
-    int before = app->m_menuLevelSel;
+  for (int frame = 0, before = 0; frame < 62; ++frame, before = app->m_menuLevelSel) {
     rig.Step();
     if (app->m_menuLevelSel != before) steps.push_back(frame);
   }
-  rig.KeyUp(kDown);
   EXPECT_EQ(steps, (std::vector<int>{0, 30, 48, 54, 57, 60}));
-  EXPECT_EQ(app->m_menuLevelSel, 6);
 }
 
-TEST_F(Menu, TheSelectionStaysOnTheRing) {
+TEST_F(Menu, LevelsStartOnlyWhenOpenAndTheSelectionStaysOnTheRing) {
+  EXPECT_EQ(Items(), (std::vector<int>{0, 2, 2, 2}));
   Press(kUp);
   EXPECT_EQ(app->m_menuLevelSel, 0);
-  app->m_menuLevelSel = 99;
-  app->m_levelListY = -3168;
+  Press(kDown, 10);
+  for (int key : {kSpace, kEnter}) Press(key);
+  EXPECT_EQ(app->m_mode, 1) << "level 2 is locked";
+  app->m_menuLevelSel = 99, app->m_levelListY = -3168;
   rig.Step();
   Press(kDown);
-  EXPECT_EQ(app->m_menuLevelSel, 99);
-  EXPECT_EQ(app->m_level, 100);
+  EXPECT_EQ(app->m_menuLevelSel * 1000 + app->m_level, 99100);
   app->m_menuLevelSel = 101;  // completing level 100 can leave 101 behind
   rig.Step();
-  EXPECT_EQ(app->m_menuLevelSel, 100);
-  EXPECT_EQ(app->m_level, 100);
+  EXPECT_EQ(app->m_menuLevelSel * 1000 + app->m_level, 100100);
   Press(kSpace);
-  EXPECT_EQ(app->m_mode, 1) << "past the last item: level 100 only once it is passed";
+  EXPECT_EQ(app->m_mode, 1) << "past the last item: level 100 only once passed";
   app->m_scores[1990] = 1;
   rig.Tap(kSpace);
-  EXPECT_TRUE(Playing());
-  EXPECT_EQ(app->m_level, 100);
+  EXPECT_TRUE(Playing() && app->m_level == 100);
 }
 
-TEST_F(Menu, LockedLevelsDoNotStartAndMarksFollowTheRecords) {
-  std::vector<DrawRecord> items = Items();
-  ASSERT_EQ(items.size(), 4u);
-  EXPECT_EQ(items[0].Frame(), 0);
-  EXPECT_EQ(items[1].Frame(), 2);
-  Press(kDown);
-  rig.Step(10);
-  for (int key : {kSpace, kEnter}) Press(key);
-  EXPECT_EQ(app->m_mode, 1);
+TEST_F(Menu, MarksFollowTheRecordsAndAClickSelectsThenStarts) {
   app->m_scores[1000] = 5;   // level 1: above 1 reads as completed
   app->m_scores[1010] = -2;  // level 2: failed twice
   app->m_scores[1020] = -9;  // level 3: failed three times or more (passed)
   rig.Step(2);
-  EXPECT_EQ(app->m_scores[1000], 1);
-  EXPECT_EQ(app->m_scores[1020], -3);
-  std::vector<int> frames;
-  for (const DrawRecord& r : Items()) frames.push_back(r.Frame());
-  EXPECT_EQ(frames, (std::vector<int>{1, 0, 2, 0, 2}));
+  EXPECT_EQ(app->m_scores[1000] * 10 + app->m_scores[1020], 7);  // rewritten as 1 and -3
+  EXPECT_EQ(Items(), (std::vector<int>{1, 0, 2, 0}));
   EXPECT_TRUE(rig.HasLine("XX") && rig.HasLine("XXX") && !rig.HasLine("X")) << rig.AllText();
-  Press(kUp);
-  rig.Step(10);
-  rig.Tap(kSpace);
-  EXPECT_TRUE(Playing());
-  EXPECT_EQ(app->m_level, 1);
-}
-
-TEST_F(Menu, AClickSelectsALevelAndASecondOneStartsIt) {
-  app->m_scores[1000] = 1;
-  rig.Step();
-  DrawRecord item = Items()[1];
-  rig.Click(item.X(), item.Y());
+  rig.Click(Item(1).X(), Item(1).Y());
   EXPECT_EQ(app->m_menuLevelSel, 1);
-  EXPECT_EQ(app->m_mode, 1);
   rig.Move(250, 120);
   rig.Step(40);
-  item = Items()[1];
-  rig.Click(item.X() + 10, item.Y() + 10);
-  EXPECT_TRUE(Playing());
-  EXPECT_EQ(app->m_level, 2);
+  rig.Click(Item(1).X() + 10, Item(1).Y() + 10);
+  EXPECT_TRUE(Playing() && app->m_level == 2);
   EXPECT_EQ(app->m_controlStyle, 2) << "started with the pointer";
 }
 
-TEST_F(Menu, ADragEndingOnTheSelectionIsNoClick) {
-  DrawRecord item = Items()[0];
+TEST_F(Menu, DragsNeverClickAndTheRingBouncesBackAtBothEnds) {
+  DrawRecord item = Item(0);
   rig.Move(120, 205);
   rig.Button(true);
-  rig.Step();
-  for (int i = 1; i <= 10; ++i) {
-    rig.Move(120 + (item.X() - 120) * i / 10, 205 + (item.Y() - 205) * i / 10);
-    rig.Step();
-  }
+  for (int i = 0; i <= 10; ++i, rig.Step()) rig.Move(120 + (item.X() - 120) * i / 10, 205 + (item.Y() - 205) * i / 10);
   rig.Button(false);
   rig.Step(60);
-  EXPECT_EQ(app->m_mode, 1);
-}
-
-TEST_F(Menu, TheRingBouncesBackAtBothEnds) {
+  EXPECT_EQ(app->m_mode, 1) << "a drag ending on the selection";
   for (int end : {0, 99}) {
     app->m_menuLevelSel = end;
     app->m_levelListY = app->m_ringPos = -32.0f * end;
@@ -168,40 +116,26 @@ TEST_F(Menu, TheRingBouncesBackAtBothEnds) {
     float d = end ? -12 : 12, x = end ? 250 : 100, y = end ? 400 : 250;
     rig.Move(x, y);
     rig.Button(true);
-    rig.Step();
-    for (int i = 1; i <= 8; ++i) {
-      rig.Move(x + d * i, y + d * i);  // a hard drag past the end
-      rig.Step();
-    }
+    for (int i = 0; i <= 8; ++i, rig.Step()) rig.Move(x + d * i, y + d * i);  // hard, past the end
     rig.Button(false);
-    EXPECT_TRUE(end ? ItemAngle(99) < 30 : ItemAngle(0) > 60) << "dragged past the end " << end;
-    for (int i = 0; i < 300; ++i) {
-      rig.Step();
-      ASSERT_TRUE(app->m_menuLevelSel >= 0 && app->m_menuLevelSel <= 99);
-    }
-    EXPECT_EQ(app->m_ringSpin, 0);
-    EXPECT_TRUE(end ? ItemAngle(99) >= 30 : ItemAngle(0) <= 60) << end;
+    float angle = (float)end * 32 + 48 + app->m_ringPos;
+    EXPECT_TRUE(end ? angle < 30 : angle > 60) << end;
+    for (int i = 0; i < 300; ++i, rig.Step()) ASSERT_TRUE(app->m_menuLevelSel >= 0 && app->m_menuLevelSel <= 99);
+    angle = (float)end * 32 + 48 + app->m_ringPos;
+    EXPECT_TRUE(app->m_ringSpin == 0 && (end ? angle >= 30 : angle <= 60)) << end;
   }
 }
 
-// ---- The side panel ---------------------------------------------------------------
-
-TEST_F(Menu, TheSidePanelListsTheSelectedLevelsHighscores) {
+TEST_F(Menu, TheSidePanelListsHighscoresAndOpensTheCredits) {
   for (int i = 0; i < 10; ++i) app->m_scores[i] = 1000 - 10 * i;
   app->m_scores[10] = 77;
   app->m_scores[1000] = 1;
   rig.Step();
-  EXPECT_TRUE(rig.HasLine("Top 10") && rig.HasLine("1000") && rig.HasLine("910")) << rig.AllText();
-  EXPECT_FALSE(rig.HasLine("77"));
-  rig.Read().Save("menu_highscores");
+  EXPECT_TRUE(rig.HasLine("Top 10") && rig.HasLine("1000") && rig.HasLine("910") && !rig.HasLine("77"));
   Press(kDown);
   EXPECT_TRUE(rig.HasLine("77") && !rig.HasLine("1000")) << rig.AllText();
-}
-
-TEST_F(Menu, TheCreditsOpenScrollAndCloseButNeverEndTheProgram) {
   rig.Move(600, 200);  // hovering gives the panel the focus
   rig.Step(3);
-  EXPECT_EQ(app->m_menuFocus, 2);
   rig.Click(600, 200);
   ASSERT_EQ(app->m_panelOpen, 1);
   rig.Step(60);
@@ -209,74 +143,66 @@ TEST_F(Menu, TheCreditsOpenScrollAndCloseButNeverEndTheProgram) {
   rig.Read().Save("menu_credits");
   int line = app->m_creditLine;
   rig.Step(160);
-  EXPECT_GT(app->m_creditLine, line) << "the credits scroll";
+  EXPECT_GT(app->m_creditLine, line) << "they scroll";
   Press(kEscape);  // on the bare menu this would end the program
   EXPECT_EQ(app->m_panelOpen, 0);
-  Press(kRight);
-  rig.Tap(kSpace);
+  rig.Tap(kSpace);  // the focus stayed on the panel
   EXPECT_EQ(app->m_panelOpen, 1);
   rig.Step(5);
   rig.Tap(kSpace);
   EXPECT_EQ(app->m_panelOpen, 0);
-  rig.Step(80);
-  EXPECT_FALSE(rig.HasText("A Game by"));
 }
 
-// ---- The option box ---------------------------------------------------------------
-
 TEST_F(Menu, TheOptionBoxIgnoresInputWhileSlidingAndSavesOnceOnClosing) {
-  int fd = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+  int fd = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);  // the host renames a new file over the old
   ASSERT_GE(inotify_add_watch(fd, rig.dir.c_str(), IN_MOVED_TO | IN_CLOSE_WRITE), 0);
+  auto saves = [&] {
+    int count = 0;
+    alignas(inotify_event) char buf[4096];
+    for (ssize_t n; (n = read(fd, buf, sizeof buf)) > 0;)
+      for (char* p = buf; p < buf + n; p += sizeof(inotify_event) + ((inotify_event*)p)->len)
+        count += std::strcmp(((inotify_event*)p)->name, ".kestrostate") == 0;
+    return count;
+  };
   Press(kLeft);
-  EXPECT_EQ(app->m_menuFocus, 0);
   rig.Tap(kSpace);  // on the gear
   ASSERT_EQ(app->m_optionsOpen, 1);
   for (int key : {kEscape, kDown, kSpace}) rig.Tap(key);
-  EXPECT_EQ(app->m_optionsOpen, 1);
-  EXPECT_EQ(app->m_optionCursor, 0);
-  EXPECT_EQ(app->m_settings[5], 1);
-  EXPECT_EQ(SavesSeen(fd), 0);
+  EXPECT_TRUE(app->m_optionsOpen == 1 && app->m_optionCursor == 0 && app->m_settings[5] == 1);
   ASSERT_GT(rig.StepUntil([&] { return app->m_optionsAnim == 30; }, 40), 0);
   rig.Step();
-  for (const char* row : {"<[BACK]", "Sound : SFX + Music", "iCade : Off", "Fullscreen", "Left Thumbstick Y Flipped",
-                          "Right Thumbstick Y Flipped"})
+  for (const char* row : {"<[BACK]", "Sound : SFX + Music", "iCade : Off", "Fullscreen", "Left Thumbstick Y Flipped"})
     EXPECT_TRUE(rig.HasText(row)) << row << " in " << rig.AllText();
-  EXPECT_FALSE(rig.HasText("Top 10")) << "the menu's highscores hide under the box";
+  EXPECT_FALSE(rig.HasText("Top 10")) << "the highscores hide under the box";
   rig.Read().Save("options");
+  EXPECT_EQ(saves(), 0);
   rig.Tap(kEscape);
-  EXPECT_EQ(app->m_optionsOpen, 0);
   rig.Step(40);
-  EXPECT_FALSE(rig.HasText("<[BACK]"));
-  EXPECT_EQ(app->m_mode, 1) << "back closed the box, not the program";
-  EXPECT_EQ(SavesSeen(fd), 1);
+  EXPECT_TRUE(app->m_mode == 1 && !rig.HasText("<[BACK]")) << "back closed the box, not the program";
+  EXPECT_EQ(saves(), 1);
   EXPECT_EQ(ReadText(rig.dir + "/.kestrostate").substr(0, 12), "0|0|0|0|0|1|");
   OpenOptions();
   rig.Click(100, 60);  // the back gear
-  EXPECT_EQ(app->m_optionsOpen, 0);
   rig.Step(40);
   OpenOptions();
   rig.Tap(kSpace);  // a button on the back gear
-  EXPECT_EQ(app->m_optionsOpen, 0);
   rig.Step(40);
-  EXPECT_EQ(SavesSeen(fd), 2);
+  EXPECT_EQ(saves(), 2);
   EXPECT_EQ(app->m_mode, 1) << "the button did not also start a game";
   close(fd);
 }
 
-TEST_F(Menu, TheSoundRowTurnsFourWaysAndStopsTheMusic) {
+TEST_F(Menu, TheSoundRowTurnsFourWaysAndAnUnknownValueIsOff) {
+  app->m_settings[5] = 7;
   OpenOptions();
+  EXPECT_TRUE(rig.HasLine("Sound : Off")) << rig.AllText();
   CursorTo(1);
-  const struct {
-    int mode;
-    const char* label;
-  } steps[] = {{2, "Sound : SFX"}, {3, "Sound : Music"}, {0, "Sound : Off"}, {1, "Sound : SFX + Music"}};
-  for (const auto& s : steps) {
+  for (auto [mode, label] : {std::pair{1, "Sound : SFX + Music"}, {2, "Sound : SFX"}, {3, "Sound : Music"}, {0, "Sound : Off"}}) {
     app->p_PlayTune(String("testmusic"), 1);
-    rig.Tap(kSpace);
-    EXPECT_EQ(app->m_settings[5], s.mode);
-    EXPECT_TRUE(s.mode % 2 || rv_audio_device->MusicState() == 0) << "stopped at " << s.mode;
-    rig.Step();
-    EXPECT_TRUE(rig.HasLine(s.label)) << rig.AllText();
+    Press(kSpace);
+    EXPECT_EQ(app->m_settings[5], mode);
+    EXPECT_TRUE(mode % 2 || rv_audio_device->MusicState() == 0) << "the music stops at " << mode;
+    EXPECT_TRUE(rig.HasLine(label)) << rig.AllText();
   }
 }
 
@@ -285,32 +211,23 @@ TEST_F(Menu, AHeldButtonOrClickTogglesARowOnce) {
   for (int row : {4, 2}) {  // left thumbstick, iCade
     CursorTo(row);
     rig.KeyDown(kSpace);
-    rig.Step(row == 4 ? 20 : 10);
+    rig.Step(20);
     rig.KeyUp(kSpace);
     rig.Step();
   }
-  EXPECT_EQ(app->m_settings[15], 1);
-  EXPECT_EQ(rv_Quenmor_iCadeControls, 1);
+  EXPECT_TRUE(app->m_settings[15] == 1 && rv_Quenmor_iCadeControls == 1);
   EXPECT_TRUE(rig.HasText("Left Thumbstick Y Normal") && rig.HasText("iCade : On")) << rig.AllText();
   rig.Click(300, 170);  // the iCade bar
-  EXPECT_EQ(rv_Quenmor_iCadeControls, 0);
   rig.Step();
+  EXPECT_EQ(rv_Quenmor_iCadeControls, 0);
   rig.Click(400, 290);  // the right thumbstick's bar: cursor and toggle
-  EXPECT_EQ(app->m_optionCursor, 5);
-  EXPECT_EQ(app->m_settings[16], 1);
+  EXPECT_TRUE(app->m_optionCursor == 5 && app->m_settings[16] == 1);
   rig.Step();
   rig.Button(true);
   rig.Step(10);
   rig.Button(false);
   rig.Step();
   EXPECT_EQ(app->m_settings[16], 0);
-}
-
-TEST_F(Menu, AnUnknownStoredSoundValueBecomesOff) {
-  app->m_settings[5] = 7;
-  OpenOptions();
-  EXPECT_EQ(app->m_settings[5], 0);
-  EXPECT_TRUE(rig.HasLine("Sound : Off")) << rig.AllText();
 }
 
 TEST_F(Menu, TheWindowRowSwitchesToFullScreenOnceAndBack) {
@@ -325,12 +242,9 @@ TEST_F(Menu, TheWindowRowSwitchesToFullScreenOnceAndBack) {
   EXPECT_TRUE(rig.HasText("Windowed")) << rig.AllText();
   rig.Tap(kSpace);
   ASSERT_TRUE(rig.Reload());
-  rig.Step(3);
   EXPECT_EQ(rv_app_DeviceWidth(), 640);
   EXPECT_EQ(app->m_optionsOpen, 1);
 }
-
-// ---- The pause menu ---------------------------------------------------------------
 
 class Pause : public Menu {
  protected:
@@ -340,7 +254,6 @@ class Pause : public Menu {
     ASSERT_GT(rig.StepUntil([&] { return app->m_mode == 10; }, 5), 0);
     rig.Step(10);
     rig.Tap(kEscape);
-    ASSERT_EQ(app->m_paused, 1);
     ASSERT_GT(rig.StepUntil([&] { return app->m_pauseY >= 240; }, 20), 0);
     rig.Step();
     ASSERT_TRUE(rig.HasText("PAUSED"));
@@ -351,65 +264,55 @@ class Pause : public Menu {
   }
 };
 
-TEST_F(Pause, BackResumes) {
+TEST_F(Pause, BackAClickOrTwoQuickPressesResumeOnce) {
   rig.Read().Save("pause");
   rig.Tap(kEscape);
   EXPECT_TRUE(Resumes());
-}
-
-TEST_F(Pause, TwoQuickBackPressesResumeOnce) {
-  rig.KeyDown(kEscape);
-  rig.Step();
-  rig.KeyUp(kEscape);
-  rig.KeyDown(kEscape);  // no update saw the release
-  rig.Step();
-  rig.KeyUp(kEscape);
-  EXPECT_TRUE(Resumes());
-}
-
-TEST_F(Pause, AClickOnResumeResumes) {
-  rig.Click(72, 196);
-  EXPECT_TRUE(Resumes());
+  for (int round = 0; round < 2; ++round) {
+    rig.Tap(kEscape);
+    ASSERT_GT(rig.StepUntil([&] { return app->m_pauseY >= 240; }, 20), 0);
+    rig.Step();
+    if (round == 0) {
+      rig.Click(72, 196);  // resume
+    } else {
+      rig.KeyDown(kEscape);
+      rig.Step();
+      rig.KeyUp(kEscape);
+      rig.KeyDown(kEscape);  // no update saw the release
+      rig.Step();
+      rig.KeyUp(kEscape);
+    }
+    EXPECT_TRUE(Resumes()) << round;
+  }
 }
 
 TEST_F(Pause, QuittingTheGameSaysSoAndRecordsAFailure) {
   Press(kUp);
   rig.Tap(kSpace);
-  EXPECT_EQ(app->m_paused, 0);
   rig.Step(20);
   EXPECT_TRUE(rig.HasLine("Quit") && rig.HasLine("Game")) << rig.AllText();
-  rig.Read().Save("pause_quit");
   ASSERT_GT(rig.StepUntil([&] { return app->m_mode == 1; }, 120), 0);
   EXPECT_EQ(app->m_scores[1000], -1);
   EXPECT_NE(ReadText(rig.dir + "/.kestrostate"), "");
 }
 
-TEST_F(Pause, TheOptionBoxOpensOverThePausedGameAndBackKeepsItPaused) {
+TEST_F(Pause, TheOptionBoxOpensOverThePausedGameAndTheToyStaysInItsLimits) {
   Press(kDown);
   rig.Tap(kSpace);
   ASSERT_GT(rig.StepUntil([&] { return app->m_optionsAnim == 30; }, 40), 0);
   EXPECT_TRUE(rig.HasText("PAUSED") && rig.HasText("<[BACK]"));
   rig.Step();
   rig.Tap(kEscape);
-  EXPECT_EQ(app->m_optionsOpen, 0);
   rig.Step(40);
-  EXPECT_EQ(app->m_paused, 1);
-  EXPECT_TRUE(rig.HasText("PAUSED"));
-}
-
-TEST_F(Pause, TheDrawingToyStaysWithinItsLimits) {
-  for (auto [key, frames] : {std::pair{kRight, 600}, {kUp, 40}}) {
+  EXPECT_TRUE(app->m_optionsOpen == 0 && app->m_paused == 1);
+  for (auto [key, frames, line] : {std::tuple{kRight, 600, ":128"}, {kUp, 40, "0:128"}, {kLeft, 600, "0:0"}}) {
     rig.KeyDown(key);
     rig.Step(frames);
     rig.KeyUp(key);
+    rig.Step();
+    EXPECT_TRUE(rig.HasText(line)) << rig.AllText();
   }
-  rig.Step();
-  EXPECT_TRUE(rig.HasLine("0:128")) << rig.AllText();
-  rig.KeyDown(kLeft);
-  rig.Step(600);
-  rig.KeyUp(kLeft);
-  rig.Step();
-  EXPECT_TRUE(rig.HasLine("0:0")) << rig.AllText();
+  EXPECT_TRUE(rig.HasLine("0:0"));
 }
 
 }  // namespace

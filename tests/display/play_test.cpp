@@ -1,11 +1,8 @@
-// The rules of play, driven through the real game frame by frame with key
-// events through the host. Where reaching a state by play would take long,
-// a test places runners, tiles or the camera and then plays the rule itself.
-// Keys: the left runner hops with K (left) and L (right), the right runner
-// with A/Left and D/Right.
+// The rules of play, through the real game frame by frame with key events.
+// Where reaching a state by play would take long, a test places runners,
+// tiles or the camera and then plays the rule itself. Keys: the left runner
+// hops with K (left) and L (right), the right one with A/Left and D/Right.
 #include <gtest/gtest.h>
-
-#include <vector>
 
 #include "audio/sound.h"
 #include "game/globals.h"
@@ -14,50 +11,42 @@
 namespace {
 
 using namespace testing_support;
+using Sounds = std::vector<int>;
 
 constexpr int kK = 75, kL = 76, kA = 65, kD = 68;
 // m_player fields, plus 0 for the left runner or 10 for the right one.
-constexpr int kCol = 1, kRow = 2, kShownCol = 3, kShownRow = 4, kHop = 5, kState = 6;
-constexpr int kLeftRunner = 0, kRightRunner = 10;
-using Sounds = std::vector<int>;
+constexpr int kCol = 1, kRow = 2, kHop = 5, kState = 6, kLeftRunner = 0, kRightRunner = 10;
 
 class Play : public ::testing::Test {
  protected:
   GameRig rig;
   c_MyApp* app = rig.app;
-
   void SetUp() override { ASSERT_GT(rig.RunUntilLoaded(), 0); }
   void StartLevel(int level) {
-    app->m_level = level;
-    app->m_controlStyle = 0;
-    app->m_mode = 11;
+    app->m_level = level, app->m_controlStyle = 0, app->m_mode = 11;
     rig.Step();
     ASSERT_EQ(app->m_mode, 10);
   }
   float& P(int i) { return app->m_player[i]; }
-  float& Tile(int row, int col) { return app->m_grid[(row * 20 + col) * 10]; }
-  float& Coin(int row, int col) { return app->m_grid[(row * 20 + col) * 10 + 1]; }
+  float& Cell(int row, int col, int field = 0) { return app->m_grid[(row * 20 + col) * 10 + field]; }  // 1: coin
   void Place(int runner, int col, int row) {
-    P(runner + kCol) = P(runner + kShownCol) = (float)col;
-    P(runner + kRow) = P(runner + kShownRow) = (float)row;
+    P(runner + kCol) = P(runner + 3) = (float)col;  // where it is and where it is shown
+    P(runner + kRow) = P(runner + 4) = (float)row;
   }
   void Camera(float y) { app->m_camY = app->m_camTargetY = y; }
-  // One frame; the sound slots started in it, in order.
-  Sounds StepSounds() {
+  Sounds StepSounds() {  // one frame; the sound slots started in it
     int from = app->m_sfxChannel;
     rig.Step();
     Sounds slots;
     for (int c = from; c != app->m_sfxChannel;) {
       c = (c + 1) % 24;
-      gxtkSample* s = rv_audio_device->channels[app->m_channelMap[c]].sample;
       for (int slot = 0; slot < 100; ++slot)
-        if (app->m_sounds[slot] && app->m_sounds[slot]->m_sample == s) slots.push_back(slot);
+        if (app->m_sounds[slot] && app->m_sounds[slot]->m_sample == rv_audio_device->channels[app->m_channelMap[c]].sample)
+          slots.push_back(slot);
     }
     return slots;
   }
-  void IntoEndSequence() {
-    for (int i = 0; i < 200 && app->m_endTime < 30; ++i) rig.Step();
-  }
+  void ToTheEnd() { rig.StepUntil([&] { return app->m_endTime >= 30; }, 200); }
 };
 
 TEST_F(Play, ARunnerHopsOnceAPressAndOnlyWithinItsHalf) {
@@ -70,59 +59,65 @@ TEST_F(Play, ARunnerHopsOnceAPressAndOnlyWithinItsHalf) {
   rig.KeyUp(kD);
   rig.Step();
   rig.Tap(kA);  // a new press, the other way
-  EXPECT_EQ(P(kRightRunner + kRow), 2);
-  EXPECT_EQ(P(kRightRunner + kCol), 14);
+  EXPECT_EQ(P(kRightRunner + kRow) * 100 + P(kRightRunner + kCol), 214);
   Place(kLeftRunner, 0, 0);
   Place(kRightRunner, 19, 0);
   rig.KeyDown(kK);
   rig.KeyDown(kD);
   rig.Step(15);
-  EXPECT_EQ(P(kLeftRunner + kCol), 0);
-  EXPECT_EQ(P(kLeftRunner + kRow), 0);
+  EXPECT_EQ(P(kLeftRunner + kRow) + P(kLeftRunner + kCol) + P(kRightRunner + kRow), 0);
   EXPECT_EQ(P(kRightRunner + kCol), 19);
-  rig.KeyUp(kK);
-  rig.KeyUp(kD);
-  rig.Step();
-  rig.KeyDown(kL);
-  EXPECT_EQ(StepSounds(), Sounds{1});
-  EXPECT_EQ(P(kLeftRunner + kCol), 1);
 }
 
 TEST_F(Play, AHopLandsAfterSevenFramesAndACoinPaysFive) {
   StartLevel(1);
-  Coin(1, 5) = 1;
+  Cell(1, 5, 1) = 1;
   rig.KeyDown(kL);
   rig.Step(7);
   EXPECT_EQ(P(kLeftRunner + kHop), 20) << "still in the air";
   EXPECT_EQ(app->m_score, 0);
   EXPECT_EQ(StepSounds(), Sounds{5});
   EXPECT_EQ(app->m_score, 5);
-  EXPECT_EQ(Coin(1, 5), 0);
-  EXPECT_EQ(Tile(1, 5), 2) << "the left runner marks the floor it lands on";
+  EXPECT_EQ(Cell(1, 5, 1), 0);
+  EXPECT_EQ(Cell(1, 5), 2) << "the left runner marks the floor it lands on";
   rig.Step();
   EXPECT_TRUE(rig.HasText("00000005")) << rig.AllText();
 }
 
-TEST_F(Play, ADeadlyTileLosesTheRunnerAndTheLevelEndsBadly) {
+TEST_F(Play, ADeadlyTileLosesTheRunnerAndTheLevelIsRecordedAsFailed) {
   StartLevel(1);
-  Tile(1, 15) = 12;
+  Cell(1, 15) = 12;
   rig.KeyDown(kD);
   rig.Step(7);
   EXPECT_EQ(StepSounds(), Sounds{4});
   EXPECT_EQ(P(kRightRunner + kState), 1);
-  float row = P(kRightRunner + kShownRow);
   rig.Step(29);
-  EXPECT_GT(P(kRightRunner + kShownRow), row + 10) << "a lost runner slides down";
+  EXPECT_GT(P(kRightRunner + 4), 11) << "a lost runner slides down";
   EXPECT_EQ(app->m_gameOverTime, 0);
   rig.Step();
   EXPECT_EQ(app->m_gameResult, 1);
-  IntoEndSequence();
+  ToTheEnd();
   EXPECT_TRUE(rig.HasText("Bad") && rig.HasText("Luck")) << rig.AllText();
   EXPECT_GT(rig.StepUntil([&] { return app->m_mode == 1; }, 120), 0);
   EXPECT_EQ(app->m_scores[1000], -1) << "level 1 failed once";
 }
 
-TEST_F(Play, BothRunnersHomeCompleteTheLevel) {
+TEST_F(Play, BothRunnersHomeCompleteTheLevelOneAloneDoesNot) {
+  StartLevel(1);
+  Place(kLeftRunner, 4, 49);
+  Place(kRightRunner, 14, 20);
+  Cell(21, 13) = 9, Cell(21, 13, 1) = 0;
+  Camera(24 * 20 - 200);
+  rig.KeyDown(kL);
+  rig.Step(7);
+  EXPECT_EQ(StepSounds(), Sounds{6});
+  rig.KeyDown(kA);
+  rig.Step(7);
+  EXPECT_EQ(StepSounds(), Sounds{4});
+  rig.Step(30);
+  EXPECT_EQ(app->m_gameResult, 1);
+  rig.KeyUp(kL);
+  rig.KeyUp(kA);
   StartLevel(1);
   Place(kLeftRunner, 4, 49);
   Place(kRightRunner, 14, 49);
@@ -133,81 +128,51 @@ TEST_F(Play, BothRunnersHomeCompleteTheLevel) {
   EXPECT_EQ(StepSounds(), (Sounds{6, 8})) << "one home while the other runs, then both";
   rig.Step(30);
   EXPECT_EQ(app->m_gameResult, 2);
-  IntoEndSequence();
+  ToTheEnd();
   EXPECT_TRUE(rig.HasText("Level") && rig.HasText("Complete")) << rig.AllText();
   EXPECT_GT(rig.StepUntil([&] { return app->m_mode == 1; }, 120), 0);
   EXPECT_EQ(app->m_scores[1000], 1) << "level 1 completed";
 }
 
-TEST_F(Play, LosingOneRunnerAfterTheOtherGotHomeStillFails) {
-  StartLevel(1);
-  Place(kLeftRunner, 4, 49);
-  Place(kRightRunner, 14, 20);
-  Tile(21, 13) = 9;
-  Coin(21, 13) = 0;
-  Camera(24 * 20 - 200);
-  rig.KeyDown(kL);
-  rig.Step(7);
-  EXPECT_EQ(StepSounds(), Sounds{6});
-  rig.KeyDown(kA);
-  rig.Step(7);
-  EXPECT_EQ(StepSounds(), Sounds{4});
-  rig.Step(30);
-  EXPECT_EQ(app->m_gameResult, 1);
-}
-
-TEST_F(Play, ARunnerOvertakenByTheTopEdgeIsLost) {
-  StartLevel(1);
-  Place(kLeftRunner, 4, 10);
-  Camera(40);  // the right runner's row 0 is 40 above the top
-  EXPECT_EQ(StepSounds(), Sounds{4});
-  EXPECT_EQ(P(kRightRunner + kState), 1);
-  EXPECT_EQ(P(kLeftRunner + kState), 0);
-}
-
-TEST_F(Play, ASwingingBlockLosesTheRunnerItTouches) {
+TEST_F(Play, TheTopEdgeAndASwingingBlockLoseTheRunnerTheyTouch) {
   StartLevel(5);
   for (int cell = 0; cell < 51 * 20; ++cell) app->m_grid[cell * 10 + 2] = 0;
   Place(kLeftRunner, 4, 5);
   Place(kRightRunner, 14, 5);
   // Type 1 swings sideways by 24 sin(phase): at phase 90 it stands one
   // column right of its cell, on the left runner.
-  float* cell = app->m_grid.Data() + (5 * 20 + 3) * 10;
-  cell[2] = 1, cell[3] = 90, cell[4] = 0;
+  Cell(5, 3, 2) = 1, Cell(5, 3, 3) = 90, Cell(5, 3, 4) = 0;
   rig.Step();  // drawn there; the block tests last frame's place
   EXPECT_EQ(rig.Records(2, 36).size(), 1u);
   EXPECT_EQ(StepSounds(), Sounds{3});
   EXPECT_EQ(P(kLeftRunner + kState), 1);
   EXPECT_EQ(P(kRightRunner + kState), 0);
+  StartLevel(1);
+  Place(kLeftRunner, 4, 10);
+  Camera(40);  // the right runner's row 0 is 40 above the top
+  EXPECT_EQ(StepSounds(), Sounds{4});
+  EXPECT_EQ(P(kRightRunner + kState) * 10 + P(kLeftRunner + kState), 10);
 }
 
-TEST_F(Play, EachControlStyleSteersBothRunners) {
+TEST_F(Play, EachControlStyleSteersAndTheFirstTwoLevelsShowTheKeys) {
   StartLevel(1);
+  rig.Step();
+  for (const char* glyph : {"\xc2\xac[113]", "\xc2\xac[114]", "\xc2\xac[123]", "\xc2\xac[124]"})  // K L, A D
+    EXPECT_TRUE(rig.HasText(glyph)) << glyph << " in " << rig.AllText();
   app->m_controlStyle = 1;  // joypad: the directions steer the left runner
   rig.KeyDown(kRight);
-  rig.Step();
-  EXPECT_EQ(P(kLeftRunner + kCol), 5);
   rig.KeyDown(kK);  // button 2 is right for the right runner
   rig.Step(10);
-  EXPECT_EQ(P(kRightRunner + kCol), 15);
+  EXPECT_EQ(P(kLeftRunner + kCol) * 100 + P(kRightRunner + kCol), 515);
   rig.KeyUp(kRight);
   rig.KeyUp(kK);
-  // A game started with the pointer steers, and is hinted, as the keyboard.
   StartLevel(2);
-  app->m_controlStyle = 2;
+  app->m_controlStyle = 2;  // started with the pointer: steered and hinted as the keyboard
   rig.KeyDown(kL);
   rig.KeyDown(kA);
   rig.Step();
-  EXPECT_EQ(P(kLeftRunner + kCol), 5);
-  EXPECT_EQ(P(kRightRunner + kCol), 13);
+  EXPECT_EQ(P(kLeftRunner + kCol) * 100 + P(kRightRunner + kCol), 513);
   EXPECT_TRUE(rig.HasText("\xc2\xac[113]")) << rig.AllText();
-}
-
-TEST_F(Play, TheFirstTwoLevelsShowTheSteeringKeys) {
-  StartLevel(1);
-  rig.Step();
-  for (const char* glyph : {"\xc2\xac[113]", "\xc2\xac[114]", "\xc2\xac[123]", "\xc2\xac[124]"})
-    EXPECT_TRUE(rig.HasText(glyph)) << glyph << " in " << rig.AllText();  // K L beside the left, A D the right
   StartLevel(3);
   rig.Step();
   EXPECT_FALSE(rig.HasText("\xc2\xac")) << rig.AllText();
@@ -216,13 +181,13 @@ TEST_F(Play, TheFirstTwoLevelsShowTheSteeringKeys) {
 TEST_F(Play, AScoreEqualToTheBestIsAnnouncedAsFirst) {
   StartLevel(1);
   app->m_scores[0] = 5;
-  Coin(1, 15) = 1;
+  Cell(1, 15, 1) = 1;
   rig.KeyDown(kD);
   rig.Step(9);
   EXPECT_TRUE(rig.HasText("2nd 00000005")) << rig.AllText();  // the score to beat
   Camera(200);  // both runners overtaken
   rig.Step(31);
-  IntoEndSequence();
+  ToTheEnd();
   EXPECT_TRUE(rig.HasText("New Highscore") && rig.HasText("1st!")) << rig.AllText();
 }
 
