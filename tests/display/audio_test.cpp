@@ -168,8 +168,7 @@ TEST_F(Audio, SamplesAndBuffersLiveWhileTheyAreHeard) {
   EXPECT_FALSE(alIsBuffer(endedBuf) || alIsBuffer(discardedBuf));
   EXPECT_TRUE(loop->al_buffer == loopBuf && alIsBuffer(loopBuf) && alIsBuffer(pausedBuf)) << "playing or paused: kept";
   double t1 = capture.WaitFor(0.3);
-  audio->StopChannel(4);
-  audio->StopChannel(5);
+  audio->StopChannel(4), audio->StopChannel(5);
   CollectEverything();
   audio->PlaySample(anchor, 8, 1);
   EXPECT_FALSE(alIsBuffer(loopBuf) || alIsBuffer(pausedBuf));
@@ -177,50 +176,25 @@ TEST_F(Audio, SamplesAndBuffersLiveWhileTheyAreHeard) {
   EXPECT_GT(Level(440, t1 - 0.25, t1 - 0.05), kHeard);
 }
 
-class AudioFewSources : public Audio {  // the music channel keeps one of four
-  void SetUp() override {
-    AudioCapture::Configure(dir, 4);
-    Audio::SetUp();
-  }
-};
-
-TEST_F(AudioFewSources, IdleChannelsLendTheirSourcesAndBusyOnesKeepThem) {
-  gxtkSample* blip = Tone("blip.wav", "0.05 sine 1000 vol 0.5");
-  gxtkSample* loop = Tone("loop.wav", "0.25 sine 440 vol 0.5");
-  for (int ch = 0; ch < 3; ++ch) ASSERT_EQ(audio->PlaySample(blip, ch, 0), 0);
-  for (int ch = 0; ch < 3; ++ch) ASSERT_TRUE(Becomes(ch, 0));
-  double t0 = capture.Now();
-  for (int ch : {3, 10, 11}) EXPECT_EQ(audio->PlaySample(loop, ch, 1), 0) << ch;
-  EXPECT_EQ(audio->PlaySample(blip, 20, 0), -1) << "every source busy";
-  audio->SetVolume(21, 0.5f);  // no source to be had: harmless
-  double t1 = capture.WaitFor(0.4);
-  Hear();
-  EXPECT_GT(Level(440, t0 + 0.1, t1 - 0.05), kHeard);
-  EXPECT_LT(Level(1000, t0 + 0.1, t1 - 0.05), kSilent);
-}
-
 TEST(AudioNoDevice, MessagesArePrintedAndEveryCallIsHarmless) {
   setenv("ALSOFT_DRIVERS", "no-such-backend", 1);
   new TestHost();
-  std::string dir = TempDir(), wav = dir + "/a.wav", ogg = dir + "/a.ogg";
-  ASSERT_TRUE(MakeSound(wav, 22050, 1, 16, "0.2 sine 440") && RunTool({"oggenc", "-Q", "-o", ogg, wav}));
+  std::string dir = TempDir(), wav = dir + "/a.wav";
+  ASSERT_TRUE(MakeSound(wav, 22050, 1, 16, "0.2 sine 440"));
   testing::internal::CaptureStdout();
   rv_audio_SetAudioDevice(new gxtkAudio());
   EXPECT_EQ(testing::internal::GetCapturedStdout(),
             std::string(audio_messages::kOpening) + "\n" + audio_messages::kOpenFailed + "\n");
   c_Sound* sound = rv_audio_LoadSound(String(wav.c_str()));
   ASSERT_NE(sound, nullptr) << "the file still decodes";
-  for (int ch : {0, 31, 32, 33, -1}) {
-    rv_audio_PlaySound(sound, ch, 1);
-    rv_audio_SetChannelVolume(ch, 0.5f), rv_audio_SetChannelPan(ch, 1), rv_audio_SetChannelRate(ch, 2);
-    rv_audio_device->PauseChannel(ch), rv_audio_device->ResumeChannel(ch), rv_audio_StopChannel(ch);
+  for (int ch : {0, 32, 33, -1}) {
+    rv_audio_PlaySound(sound, ch, 1), rv_audio_SetChannelVolume(ch, 0.5f), rv_audio_SetChannelPan(ch, 1);
+    rv_audio_SetChannelRate(ch, 2), rv_audio_device->PauseChannel(ch), rv_audio_device->ResumeChannel(ch);
     EXPECT_EQ(rv_audio_device->ChannelState(ch), 0);
   }
-  rv_audio_device->Suspend(), rv_audio_device->Resume();
-  EXPECT_EQ(rv_audio_PlayMusic(String(ogg.c_str()), 1), 0);
-  EXPECT_EQ(rv_audio_device->MusicState(), 0);
+  rv_audio_device->Suspend(), rv_audio_device->Resume(), rv_audio_PauseMusic(), rv_audio_ResumeMusic();
   EXPECT_EQ(rv_audio_PlayMusic(String((dir + "/missing.ogg").c_str()), 1), -1);
-  rv_audio_PauseMusic(), rv_audio_ResumeMusic(), rv_audio_device->SetMusicVolume(0.5f), rv_audio_StopMusic();
+  EXPECT_EQ(rv_audio_device->MusicState(), 0);
   CollectEverything();
   EXPECT_EQ(rv_audio_device->PlaySample(rv_audio_device->LoadSample(String(wav.c_str())), 0, 0), -1);
 }
@@ -258,25 +232,6 @@ TEST(GameSound, TheLogoJingleIsHeardOnceAndEffectsSpareIt) {
   capture.WaitFor(resized + 2.0 - capture.Now());
   ASSERT_TRUE(capture.Load());
   EXPECT_LT(capture.Rms(resized, resized + 2.0), 0.0005);
-}
-
-TEST(GameSound, TheSoundModeGatesEffectsAndMusicAndTheTuneIsRemembered) {
-  GameRig rig;
-  c_MyApp* app = rig.app;
-  rig.RunUntilLoaded();
-  app->m_settings[5] = 2;  // effects only: the tune is remembered, not played
-  app->p_PlayTune(String("broccoli"), 1);
-  EXPECT_EQ(rv_audio_device->MusicState(), 0);
-  for (auto [mode, effects, music] : {std::tuple{0, false, false}, {1, true, true}, {2, true, false}, {3, false, true}}) {
-    app->p_StopTune();
-    app->m_settings[5] = mode;
-    int before = app->m_sfxChannel;
-    app->p_PlaySFX(5, 1);
-    EXPECT_EQ(app->m_sfxChannel != before, effects) << mode;
-    app->p_PlayTune(String("-1"), 1);  // the last tune again
-    EXPECT_EQ(rv_audio_device->MusicState(), music ? 1 : 0) << mode;
-    EXPECT_EQ(app->m_tuneName, String("broccoli"));
-  }
 }
 
 }  // namespace

@@ -27,8 +27,7 @@ class Menu : public ::testing::Test {
     rig.Step(20);
   }
   void Press(int key, int settle = 1) {
-    rig.Tap(key);
-    rig.Step(settle);
+    rig.Tap(key), rig.Step(settle);
   }
   bool Playing() { return app->m_mode == 10 || app->m_mode == 11; }
   std::vector<DrawRecord> Ring() {  // its buttons from max(selection - 3, 0)
@@ -52,16 +51,6 @@ class Menu : public ::testing::Test {
     while (app->m_optionCursor != row) Press(app->m_optionCursor < row ? kDown : kUp);
   }
 };
-
-TEST_F(Menu, AHeldKeyStepsTheRingSlowlyThenFaster) {
-  std::vector<int> steps;
-  rig.KeyDown(kDown);
-  for (int frame = 0, before = 0; frame < 62; ++frame, before = app->m_menuLevelSel) {
-    rig.Step();
-    if (app->m_menuLevelSel != before) steps.push_back(frame);
-  }
-  EXPECT_EQ(steps, (std::vector<int>{0, 30, 48, 54, 57, 60}));
-}
 
 TEST_F(Menu, LevelsStartOnlyWhenOpenAndTheSelectionStaysOnTheRing) {
   EXPECT_EQ(Items(), (std::vector<int>{0, 2, 2, 2}));
@@ -94,36 +83,17 @@ TEST_F(Menu, MarksFollowTheRecordsAndAClickSelectsThenStarts) {
   EXPECT_TRUE(rig.HasLine("XX") && rig.HasLine("XXX") && !rig.HasLine("X")) << rig.AllText();
   rig.Click(Item(1).X(), Item(1).Y());
   EXPECT_EQ(app->m_menuLevelSel, 1);
-  rig.Move(250, 120);
-  rig.Step(40);
-  rig.Click(Item(1).X() + 10, Item(1).Y() + 10);
+  rig.Move(250, 120), rig.Step(40), rig.Click(Item(1).X() + 10, Item(1).Y() + 10);
   EXPECT_TRUE(Playing() && app->m_level == 2);
   EXPECT_EQ(app->m_controlStyle, 2) << "started with the pointer";
 }
 
-TEST_F(Menu, DragsNeverClickAndTheRingBouncesBackAtBothEnds) {
+TEST_F(Menu, ADragEndingOnTheSelectionIsNoClick) {
   DrawRecord item = Item(0);
-  rig.Move(120, 205);
-  rig.Button(true);
+  rig.Move(120, 205), rig.Button(true);
   for (int i = 0; i <= 10; ++i, rig.Step()) rig.Move(120 + (item.X() - 120) * i / 10, 205 + (item.Y() - 205) * i / 10);
-  rig.Button(false);
-  rig.Step(60);
-  EXPECT_EQ(app->m_mode, 1) << "a drag ending on the selection";
-  for (int end : {0, 99}) {
-    app->m_menuLevelSel = end;
-    app->m_levelListY = app->m_ringPos = -32.0f * end;
-    rig.Step(5);
-    float d = end ? -12 : 12, x = end ? 250 : 100, y = end ? 400 : 250;
-    rig.Move(x, y);
-    rig.Button(true);
-    for (int i = 0; i <= 8; ++i, rig.Step()) rig.Move(x + d * i, y + d * i);  // hard, past the end
-    rig.Button(false);
-    float angle = (float)end * 32 + 48 + app->m_ringPos;
-    EXPECT_TRUE(end ? angle < 30 : angle > 60) << end;
-    for (int i = 0; i < 300; ++i, rig.Step()) ASSERT_TRUE(app->m_menuLevelSel >= 0 && app->m_menuLevelSel <= 99);
-    angle = (float)end * 32 + 48 + app->m_ringPos;
-    EXPECT_TRUE(app->m_ringSpin == 0 && (end ? angle >= 30 : angle <= 60)) << end;
-  }
+  rig.Button(false), rig.Step(60);
+  EXPECT_EQ(app->m_mode, 1);
 }
 
 TEST_F(Menu, TheSidePanelListsHighscoresAndOpensTheCredits) {
@@ -135,28 +105,19 @@ TEST_F(Menu, TheSidePanelListsHighscoresAndOpensTheCredits) {
   Press(kDown);
   EXPECT_TRUE(rig.HasLine("77") && !rig.HasLine("1000")) << rig.AllText();
   rig.Move(600, 200);  // hovering gives the panel the focus
-  rig.Step(3);
-  rig.Click(600, 200);
+  rig.Step(3), rig.Click(600, 200);
   ASSERT_EQ(app->m_panelOpen, 1);
   rig.Step(60);
   EXPECT_TRUE(rig.HasText("A Game by") && rig.HasText("640x480")) << rig.AllText();
   rig.Read().Save("menu_credits");
-  int line = app->m_creditLine;
-  rig.Step(160);
-  EXPECT_GT(app->m_creditLine, line) << "they scroll";
   Press(kEscape);  // on the bare menu this would end the program
-  EXPECT_EQ(app->m_panelOpen, 0);
-  rig.Tap(kSpace);  // the focus stayed on the panel
-  EXPECT_EQ(app->m_panelOpen, 1);
-  rig.Step(5);
-  rig.Tap(kSpace);
   EXPECT_EQ(app->m_panelOpen, 0);
 }
 
 TEST_F(Menu, TheOptionBoxIgnoresInputWhileSlidingAndSavesOnceOnClosing) {
   int fd = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);  // the host renames a new file over the old
   ASSERT_GE(inotify_add_watch(fd, rig.dir.c_str(), IN_MOVED_TO | IN_CLOSE_WRITE), 0);
-  auto saves = [&] {
+  auto saves = [&] {  // since the last call
     int count = 0;
     alignas(inotify_event) char buf[4096];
     for (ssize_t n; (n = read(fd, buf, sizeof buf)) > 0;)
@@ -176,18 +137,13 @@ TEST_F(Menu, TheOptionBoxIgnoresInputWhileSlidingAndSavesOnceOnClosing) {
   EXPECT_FALSE(rig.HasText("Top 10")) << "the highscores hide under the box";
   rig.Read().Save("options");
   EXPECT_EQ(saves(), 0);
-  rig.Tap(kEscape);
-  rig.Step(40);
+  rig.Tap(kEscape), rig.Step(40);
   EXPECT_TRUE(app->m_mode == 1 && !rig.HasText("<[BACK]")) << "back closed the box, not the program";
   EXPECT_EQ(saves(), 1);
   EXPECT_EQ(ReadText(rig.dir + "/.kestrostate").substr(0, 12), "0|0|0|0|0|1|");
   OpenOptions();
-  rig.Click(100, 60);  // the back gear
-  rig.Step(40);
-  OpenOptions();
-  rig.Tap(kSpace);  // a button on the back gear
-  rig.Step(40);
-  EXPECT_EQ(saves(), 2);
+  rig.Tap(kSpace), rig.Step(40);  // a button on the back gear
+  EXPECT_EQ(saves(), 1);
   EXPECT_EQ(app->m_mode, 1) << "the button did not also start a game";
   close(fd);
 }
@@ -206,44 +162,15 @@ TEST_F(Menu, TheSoundRowTurnsFourWaysAndAnUnknownValueIsOff) {
   }
 }
 
-TEST_F(Menu, AHeldButtonOrClickTogglesARowOnce) {
+TEST_F(Menu, AHeldButtonTogglesARowOnceAndAClickTogglesItsRow) {
   OpenOptions();
-  for (int row : {4, 2}) {  // left thumbstick, iCade
-    CursorTo(row);
-    rig.KeyDown(kSpace);
-    rig.Step(20);
-    rig.KeyUp(kSpace);
-    rig.Step();
-  }
-  EXPECT_TRUE(app->m_settings[15] == 1 && rv_Quenmor_iCadeControls == 1);
-  EXPECT_TRUE(rig.HasText("Left Thumbstick Y Normal") && rig.HasText("iCade : On")) << rig.AllText();
-  rig.Click(300, 170);  // the iCade bar
-  rig.Step();
-  EXPECT_EQ(rv_Quenmor_iCadeControls, 0);
+  CursorTo(4);  // the left thumbstick
+  rig.KeyDown(kSpace), rig.Step(20), rig.KeyUp(kSpace), rig.Step();
+  EXPECT_TRUE(app->m_settings[15] == 1 && rig.HasText("Left Thumbstick Y Normal")) << rig.AllText();
   rig.Click(400, 290);  // the right thumbstick's bar: cursor and toggle
   EXPECT_TRUE(app->m_optionCursor == 5 && app->m_settings[16] == 1);
-  rig.Step();
-  rig.Button(true);
-  rig.Step(10);
-  rig.Button(false);
-  rig.Step();
-  EXPECT_EQ(app->m_settings[16], 0);
-}
-
-TEST_F(Menu, TheWindowRowSwitchesToFullScreenOnceAndBack) {
-  OpenOptions();
-  CursorTo(3);
-  rig.KeyDown(kSpace);
-  rig.Step(8);
-  rig.KeyUp(kSpace);
-  ASSERT_TRUE(rig.Reload());
-  rig.Step(3);
-  EXPECT_EQ(rv_app_DeviceWidth(), 1280);
-  EXPECT_TRUE(rig.HasText("Windowed")) << rig.AllText();
-  rig.Tap(kSpace);
-  ASSERT_TRUE(rig.Reload());
-  EXPECT_EQ(rv_app_DeviceWidth(), 640);
-  EXPECT_EQ(app->m_optionsOpen, 1);
+  rig.Step(), rig.Button(true), rig.Step(10), rig.Button(false), rig.Step();
+  EXPECT_EQ(app->m_settings[16], 0) << "a new press, held: once";
 }
 
 class Pause : public Menu {
@@ -252,8 +179,7 @@ class Pause : public Menu {
     Menu::SetUp();
     rig.Tap(kSpace);  // level 1
     ASSERT_GT(rig.StepUntil([&] { return app->m_mode == 10; }, 5), 0);
-    rig.Step(10);
-    rig.Tap(kEscape);
+    rig.Step(10), rig.Tap(kEscape);
     ASSERT_GT(rig.StepUntil([&] { return app->m_pauseY >= 240; }, 20), 0);
     rig.Step();
     ASSERT_TRUE(rig.HasText("PAUSED"));
@@ -275,12 +201,9 @@ TEST_F(Pause, BackAClickOrTwoQuickPressesResumeOnce) {
     if (round == 0) {
       rig.Click(72, 196);  // resume
     } else {
-      rig.KeyDown(kEscape);
-      rig.Step();
-      rig.KeyUp(kEscape);
+      rig.KeyDown(kEscape), rig.Step(), rig.KeyUp(kEscape);
       rig.KeyDown(kEscape);  // no update saw the release
-      rig.Step();
-      rig.KeyUp(kEscape);
+      rig.Step(), rig.KeyUp(kEscape);
     }
     EXPECT_TRUE(Resumes()) << round;
   }
@@ -288,31 +211,20 @@ TEST_F(Pause, BackAClickOrTwoQuickPressesResumeOnce) {
 
 TEST_F(Pause, QuittingTheGameSaysSoAndRecordsAFailure) {
   Press(kUp);
-  rig.Tap(kSpace);
-  rig.Step(20);
+  rig.Tap(kSpace), rig.Step(20);
   EXPECT_TRUE(rig.HasLine("Quit") && rig.HasLine("Game")) << rig.AllText();
   ASSERT_GT(rig.StepUntil([&] { return app->m_mode == 1; }, 120), 0);
   EXPECT_EQ(app->m_scores[1000], -1);
   EXPECT_NE(ReadText(rig.dir + "/.kestrostate"), "");
 }
 
-TEST_F(Pause, TheOptionBoxOpensOverThePausedGameAndTheToyStaysInItsLimits) {
+TEST_F(Pause, TheOptionBoxOpensOverThePausedGameAndBackKeepsItPaused) {
   Press(kDown);
   rig.Tap(kSpace);
   ASSERT_GT(rig.StepUntil([&] { return app->m_optionsAnim == 30; }, 40), 0);
   EXPECT_TRUE(rig.HasText("PAUSED") && rig.HasText("<[BACK]"));
-  rig.Step();
-  rig.Tap(kEscape);
-  rig.Step(40);
+  rig.Step(), rig.Tap(kEscape), rig.Step(40);
   EXPECT_TRUE(app->m_optionsOpen == 0 && app->m_paused == 1);
-  for (auto [key, frames, line] : {std::tuple{kRight, 600, ":128"}, {kUp, 40, "0:128"}, {kLeft, 600, "0:0"}}) {
-    rig.KeyDown(key);
-    rig.Step(frames);
-    rig.KeyUp(key);
-    rig.Step();
-    EXPECT_TRUE(rig.HasText(line)) << rig.AllText();
-  }
-  EXPECT_TRUE(rig.HasLine("0:0"));
 }
 
 }  // namespace

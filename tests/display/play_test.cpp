@@ -56,15 +56,12 @@ TEST_F(Play, ARunnerHopsOnceAPressAndOnlyWithinItsHalf) {
   rig.Step(40);
   EXPECT_EQ(P(kRightRunner + kRow), 1) << "held: one hop";
   EXPECT_EQ(P(kRightRunner + kCol), 15);
-  rig.KeyUp(kD);
-  rig.Step();
+  rig.KeyUp(kD), rig.Step();
   rig.Tap(kA);  // a new press, the other way
   EXPECT_EQ(P(kRightRunner + kRow) * 100 + P(kRightRunner + kCol), 214);
   Place(kLeftRunner, 0, 0);
   Place(kRightRunner, 19, 0);
-  rig.KeyDown(kK);
-  rig.KeyDown(kD);
-  rig.Step(15);
+  rig.KeyDown(kK), rig.KeyDown(kD), rig.Step(15);
   EXPECT_EQ(P(kLeftRunner + kRow) + P(kLeftRunner + kCol) + P(kRightRunner + kRow), 0);
   EXPECT_EQ(P(kRightRunner + kCol), 19);
 }
@@ -72,8 +69,7 @@ TEST_F(Play, ARunnerHopsOnceAPressAndOnlyWithinItsHalf) {
 TEST_F(Play, AHopLandsAfterSevenFramesAndACoinPaysFive) {
   StartLevel(1);
   Cell(1, 5, 1) = 1;
-  rig.KeyDown(kL);
-  rig.Step(7);
+  rig.KeyDown(kL), rig.Step(7);
   EXPECT_EQ(P(kLeftRunner + kHop), 20) << "still in the air";
   EXPECT_EQ(app->m_score, 0);
   EXPECT_EQ(StepSounds(), Sounds{5});
@@ -87,8 +83,7 @@ TEST_F(Play, AHopLandsAfterSevenFramesAndACoinPaysFive) {
 TEST_F(Play, ADeadlyTileLosesTheRunnerAndTheLevelIsRecordedAsFailed) {
   StartLevel(1);
   Cell(1, 15) = 12;
-  rig.KeyDown(kD);
-  rig.Step(7);
+  rig.KeyDown(kD), rig.Step(7);
   EXPECT_EQ(StepSounds(), Sounds{4});
   EXPECT_EQ(P(kRightRunner + kState), 1);
   rig.Step(29);
@@ -108,23 +103,18 @@ TEST_F(Play, BothRunnersHomeCompleteTheLevelOneAloneDoesNot) {
   Place(kRightRunner, 14, 20);
   Cell(21, 13) = 9, Cell(21, 13, 1) = 0;
   Camera(24 * 20 - 200);
-  rig.KeyDown(kL);
-  rig.Step(7);
+  rig.KeyDown(kL), rig.Step(7);
   EXPECT_EQ(StepSounds(), Sounds{6});
-  rig.KeyDown(kA);
-  rig.Step(7);
+  rig.KeyDown(kA), rig.Step(7);
   EXPECT_EQ(StepSounds(), Sounds{4});
   rig.Step(30);
   EXPECT_EQ(app->m_gameResult, 1);
-  rig.KeyUp(kL);
-  rig.KeyUp(kA);
+  rig.KeyUp(kL), rig.KeyUp(kA);
   StartLevel(1);
   Place(kLeftRunner, 4, 49);
   Place(kRightRunner, 14, 49);
   Camera(24 * 49 - 200);
-  rig.KeyDown(kL);
-  rig.KeyDown(kD);
-  rig.Step(7);
+  rig.KeyDown(kL), rig.KeyDown(kD), rig.Step(7);
   EXPECT_EQ(StepSounds(), (Sounds{6, 8})) << "one home while the other runs, then both";
   rig.Step(30);
   EXPECT_EQ(app->m_gameResult, 2);
@@ -164,13 +154,10 @@ TEST_F(Play, EachControlStyleSteersAndTheFirstTwoLevelsShowTheKeys) {
   rig.KeyDown(kK);  // button 2 is right for the right runner
   rig.Step(10);
   EXPECT_EQ(P(kLeftRunner + kCol) * 100 + P(kRightRunner + kCol), 515);
-  rig.KeyUp(kRight);
-  rig.KeyUp(kK);
+  rig.KeyUp(kRight), rig.KeyUp(kK);
   StartLevel(2);
   app->m_controlStyle = 2;  // started with the pointer: steered and hinted as the keyboard
-  rig.KeyDown(kL);
-  rig.KeyDown(kA);
-  rig.Step();
+  rig.KeyDown(kL), rig.KeyDown(kA), rig.Step();
   EXPECT_EQ(P(kLeftRunner + kCol) * 100 + P(kRightRunner + kCol), 513);
   EXPECT_TRUE(rig.HasText("\xc2\xac[113]")) << rig.AllText();
   StartLevel(3);
@@ -182,8 +169,7 @@ TEST_F(Play, AScoreEqualToTheBestIsAnnouncedAsFirst) {
   StartLevel(1);
   app->m_scores[0] = 5;
   Cell(1, 15, 1) = 1;
-  rig.KeyDown(kD);
-  rig.Step(9);
+  rig.KeyDown(kD), rig.Step(9);
   EXPECT_TRUE(rig.HasText("2nd 00000005")) << rig.AllText();  // the score to beat
   Camera(200);  // both runners overtaken
   rig.Step(31);

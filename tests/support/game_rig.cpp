@@ -33,9 +33,7 @@ extern char** environ;
 
 namespace testing_support {
 
-// ---- The host ------------------------------------------------------------------
-
-TestHost::TestHost() { setenv("ALSOFT_DRIVERS", "null", 0); }
+TestHost::TestHost() { setenv("ALSOFT_DRIVERS", "null", 0); }  // nothing probed
 
 void TestHost::Open(int width, int height, bool fullscreen) {
   static bool ready = (StartXvfb(), glfwInit() == GLFW_TRUE);
@@ -77,13 +75,9 @@ gxtkGraphics* NewDevice() {
   return device;
 }
 
-// ---- Pictures ------------------------------------------------------------------
-
 Picture ReadPicture(int width, int height) {
   Picture p{width, height, std::vector<uint32_t>((std::size_t)width * height)};
-  glFinish();
   glReadBuffer(GL_BACK);
-  glPixelStorei(GL_PACK_ALIGNMENT, 4);
   glReadPixels(0, 0, width, height, GL_BGRA, GL_UNSIGNED_BYTE, p.px.data());
   for (int y = 0; y < height / 2; ++y)  // GL's rows run bottom up
     std::swap_ranges(&p.px[(std::size_t)y * width], &p.px[(std::size_t)(y + 1) * width],
@@ -107,9 +101,8 @@ bool Near(uint32_t got, uint32_t want, int tolerance) {
 }
 
 std::string ScreenshotDir() {
-  std::string dir = KESTRO_TEST_TOOLS_DIR "/../screenshots";
-  mkdir(dir.c_str(), 0755);
-  return dir;
+  mkdir(KESTRO_TEST_TOOLS_DIR "/../screenshots", 0755);
+  return KESTRO_TEST_TOOLS_DIR "/../screenshots";
 }
 
 bool WritePng(const std::string& path, const std::vector<uint32_t>& pixels, int width, int height) {
@@ -120,13 +113,10 @@ bool WritePng(const std::string& path, const std::vector<uint32_t>& pixels, int 
   return stbi_write_png(path.c_str(), width, height, 3, rgb.data(), width * 3) != 0;
 }
 
-// ---- The game --------------------------------------------------------------------
-
 GameRig::GameRig(bool captureSound) : dir(TempDir()) {
   if (captureSound) capture = AudioCapture::Configure(dir);
   if (chdir(dir.c_str()) != 0) throw std::runtime_error("chdir failed");
-  // As start-up does: host, module globals, application; then the window.
-  host = new TestHost();
+  host = new TestHost();  // as start-up does: host, module globals, application, window
   rvInit();
   gc_mark();
   app = (new c_MyApp())->m_new();
@@ -135,19 +125,17 @@ GameRig::GameRig(bool captureSound) : dir(TempDir()) {
 }
 
 GameRig::~GameRig() {
-  // The window goes, GLFW stays: terminating it unloads GL libraries whose
-  // bookkeeping LeakSanitizer would then report as lost.
-  glfwDestroyWindow(host->Window());
+  glfwDestroyWindow(host->Window());  // GLFW stays: see TestHost
   RunTool({"rm", "-rf", dir});
 }
 
 void GameRig::Step(int n) {
   for (int i = 0; i < n; ++i) {
     host->clock += 1.0 / 60;
-    host->Poll();
+    host->PollEvents();
     host->UpdateGame();
     host->RenderGame();
-    host->Swap();
+    host->SwapBuffers();
   }
 }
 
@@ -159,37 +147,31 @@ int GameRig::StepUntil(const std::function<bool()>& done, int maxFrames) {
   return -1;
 }
 
-void GameRig::Tap(int key) {
-  KeyDown(key);
-  Step();
-  KeyUp(key);
-}
+void GameRig::Tap(int key) { KeyDown(key), Step(), KeyUp(key); }
 
 void GameRig::Button(bool down) {
   host->MouseEvent(down ? c_RvGameEvent::MouseDown : c_RvGameEvent::MouseUp, 0, rv_input_MouseX(), rv_input_MouseY());
 }
 
-void GameRig::Click(float x, float y) {
-  Move(x, y);
-  Button(true);
-  Step();
-  Button(false);
-}
+void GameRig::Click(float x, float y) { Move(x, y), Button(true), Step(), Button(false); }
 
 Picture GameRig::Read() {
   host->RenderGame();
   Picture p = ReadPicture(host->GetDeviceWidth(), host->GetDeviceHeight());
-  host->Swap();
+  host->SwapBuffers();
   return p;
+}
+
+static std::vector<DrawRecord> AllRecords(c_MyApp* app) {
+  std::vector<DrawRecord> out(app->m_drawCount / c_MyApp::kRecordFloats);
+  for (std::size_t i = 0; i < out.size(); ++i) std::copy_n(app->m_drawList.Data() + i * 15, 15, out[i].v);
+  return out;
 }
 
 std::vector<DrawRecord> GameRig::Records(int type, int frame) const {
   std::vector<DrawRecord> out;
-  for (int i = 0; i + c_MyApp::kRecordFloats <= app->m_drawCount; i += c_MyApp::kRecordFloats) {
-    DrawRecord r;
-    std::copy_n(app->m_drawList.Data() + i, 15, r.v);
+  for (const DrawRecord& r : AllRecords(app))
     if (r.Type() == type && (frame == -1 || r.Frame() == frame)) out.push_back(r);
-  }
   return out;
 }
 
@@ -197,9 +179,7 @@ std::vector<std::string> GameRig::Texts() const {
   std::vector<std::string> lines;
   DrawRecord last{};
   bool open = false;
-  for (int i = 0; i + c_MyApp::kRecordFloats <= app->m_drawCount; i += c_MyApp::kRecordFloats) {
-    DrawRecord r;
-    std::copy_n(app->m_drawList.Data() + i, 15, r.v);
+  for (const DrawRecord& r : AllRecords(app)) {
     if (r.Type() != app->m_fontSlot || r.v[3] != 0) {
       open = false;  // another record, or rotated text, ends the line
       continue;
@@ -218,15 +198,11 @@ std::vector<std::string> GameRig::Texts() const {
   return lines;
 }
 
-static std::string NoSpaces(std::string s) {
-  s.erase(std::remove(s.begin(), s.end(), ' '), s.end());
-  return s;
-}
+static std::string NoSpaces(std::string s) { return s.erase(std::remove(s.begin(), s.end(), ' ') - s.begin()); }
 
 bool GameRig::HasText(const std::string& part) const {
-  for (const std::string& t : Texts())
-    if (t.find(NoSpaces(part)) != std::string::npos) return true;
-  return false;
+  std::vector<std::string> texts = Texts();
+  return std::any_of(texts.begin(), texts.end(), [&](auto& t) { return t.find(NoSpaces(part)) != std::string::npos; });
 }
 
 bool GameRig::HasLine(const std::string& line) const {
@@ -240,14 +216,12 @@ std::string GameRig::AllText() const {
   return all;
 }
 
-// ---- Odds and ends -----------------------------------------------------------------
-
 bool RunTool(const std::vector<std::string>& args) {
   std::vector<char*> argv;
   for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
   argv.push_back(nullptr);
   pid_t pid;
-  int status = 0;
+  int status;
   return posix_spawnp(&pid, argv[0], nullptr, nullptr, argv.data(), environ) == 0 &&
          waitpid(pid, &status, 0) == pid && WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
@@ -270,12 +244,8 @@ std::string ReadText(const std::string& path) {
 }
 
 void CollectEverything() {
-  for (int i = 0; i < 2; ++i) {
-    gc_ext_malloced(9 << 20);
-    gc_collect();
-  }
+  for (int i = 0; i < 2; ++i) gc_ext_malloced(9 << 20), gc_collect();
   Array<int> big(1 << 20);
-  (void)big;
 }
 
 }  // namespace testing_support

@@ -2,14 +2,14 @@
 //
 // TestHost is the one desktop host of the display tests: the real window
 // under a private Xvfb, a clock the test owns (Millisecs() starts at 10 000),
-// a data folder ("kestro://data/" -> the build's data or a test's folder) and
-// scripted joysticks. Unless a test chooses, OpenAL Soft gets its silent
-// backend, so nothing is probed (see tests/CMakeLists.txt).
+// a data folder ("kestro://data/" -> the build's data or dataDir) and
+// scripted joysticks. OpenAL Soft gets its silent backend unless a test
+// chooses, and GLFW is never terminated: see tests/CMakeLists.txt.
 //
 // GameRig starts the game as the program does (module globals, c_MyApp,
-// StartGame) and sends every event through the host's guarded dispatch. It
-// reads back the draw list (records, and texts rebuilt from glyph records)
-// and the window. One rig per process: ctest runs each test in its own.
+// StartGame) and sends every event through the host's guarded dispatch; it
+// reads the draw list back (records, texts rebuilt from glyph records) and
+// the window. One rig per process: ctest runs each test in its own.
 #pragma once
 
 #include <cstdint>
@@ -27,33 +27,26 @@ namespace testing_support {
 
 class TestHost : public RvKestroGame {
  public:
-  double clock = 10.0;              // seconds
-  std::string dataDir;              // empty: the build's data folder
+  double clock = 10.0;  // seconds
+  std::string dataDir;
   std::map<int, ScriptedPad> pads;  // GLFW joystick id -> pad
-
   TestHost();
-  // Opens (or reopens) the window, GL context current; the first call
-  // starts Xvfb and GLFW.
-  void Open(int width = 640, int height = 480, bool fullscreen = false);
+  void Open(int width = 640, int height = 480, bool fullscreen = false);  // (re)opens the window
   String PathToFilePath(String path) override;
   double Now() override { return clock; }
   void SleepFor(double seconds) override { clock += seconds; }
-  void Poll() { PollEvents(); }
-  void Swap() { SwapBuffers(); }
 
  protected:
   bool JoystickPresent(int jid) override { return pads.count(jid) != 0; }
   const float* JoystickAxes(int jid, int* count) override;
   const unsigned char* JoystickButtons(int jid, int* count) override;
+  friend class GameRig;
 };
 
-// The process's one host (made on first use) and a fresh renderer installed
-// as the graphics module's device.
-TestHost* GraphicsHost();
-gxtkGraphics* NewDevice();
+TestHost* GraphicsHost();  // the process's host for renderer tests
+gxtkGraphics* NewDevice();  // a fresh renderer installed as the module's device
 
-// Window pixels as 0xRRGGBB, top row first.
-struct Picture {
+struct Picture {  // window pixels, 0xRRGGBB, top row first
   int w = 0, h = 0;
   std::vector<uint32_t> px;
   uint32_t At(int x, int y) const { return px[(std::size_t)y * w + x] & 0xffffff; }
@@ -61,7 +54,7 @@ struct Picture {
   void Save(const std::string& name) const;  // ScreenshotDir()/name.png
 };
 Picture ReadPicture(int width, int height);  // the back buffer
-bool Near(uint32_t got, uint32_t want, int tolerance = 0);  // per channel
+bool Near(uint32_t got, uint32_t want, int tolerance = 0);
 
 struct DrawRecord {
   float v[15];
@@ -81,10 +74,8 @@ class GameRig {
   std::string capture;  // the wave writer's file
 
   void Step(int n = 1);  // clock + 1/60 s, events, update, render, swap
-  // Steps until `done` (checked after each frame); frames stepped or -1.
-  int StepUntil(const std::function<bool()>& done, int maxFrames = 600);
+  int StepUntil(const std::function<bool()>& done, int maxFrames = 600);  // frames, or -1
   int RunUntilLoaded() { return StepUntil([&] { return app->m_loadStage == 0; }, 300); }
-  // After a new window size: the loader starts again and ends.
   bool Reload() { return StepUntil([&] { return app->m_loadStage != 0; }, 10) > 0 && RunUntilLoaded() > 0; }
   void KeyDown(int key) { host->KeyEvent(c_RvGameEvent::KeyDown, key); }
   void KeyUp(int key) { host->KeyEvent(c_RvGameEvent::KeyUp, key); }
@@ -92,8 +83,7 @@ class GameRig {
   void Move(float x, float y) { host->MouseEvent(c_RvGameEvent::MouseMove, -1, x, y); }
   void Button(bool down);
   void Click(float x, float y);  // move, down, one frame, up
-
-  Picture Read();  // renders the list again and reads the window
+  Picture Read();                // renders the list again and reads the window
   std::vector<DrawRecord> Records(int type, int frame = -1) const;
   // Lines of text as drawn, without spaces; a button glyph reads "¬[frame]".
   std::vector<std::string> Texts() const;
@@ -105,7 +95,7 @@ class GameRig {
 std::string ScreenshotDir();  // build/tests/screenshots
 bool WritePng(const std::string& path, const std::vector<uint32_t>& pixels, int width, int height);
 bool RunTool(const std::vector<std::string>& args);  // sox, convert, oggenc...
-void Convert(std::vector<std::string> args);     // ImageMagick; fails the test
+void Convert(std::vector<std::string> args);         // ImageMagick; fails the test
 std::string TempDir();
 std::string ReadText(const std::string& path);
 void CollectEverything();  // two cycles, then an allocation that sweeps the dead
