@@ -165,16 +165,4 @@ TEST_F(Play, EachControlStyleSteersAndTheFirstTwoLevelsShowTheKeys) {
   EXPECT_FALSE(rig.HasText("\xc2\xac")) << rig.AllText();
 }
 
-TEST_F(Play, AScoreEqualToTheBestIsAnnouncedAsFirst) {
-  StartLevel(1);
-  app->m_scores[0] = 5;
-  Cell(1, 15, 1) = 1;
-  rig.KeyDown(kD), rig.Step(9);
-  EXPECT_TRUE(rig.HasText("2nd 00000005")) << rig.AllText();  // the score to beat
-  Camera(200);  // both runners overtaken
-  rig.Step(31);
-  ToTheEnd();
-  EXPECT_TRUE(rig.HasText("New Highscore") && rig.HasText("1st!")) << rig.AllText();
-}
-
 }  // namespace
