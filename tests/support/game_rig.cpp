@@ -117,11 +117,9 @@ GameRig::GameRig(bool captureSound) : dir(TempDir()) {
   if (captureSound) capture = AudioCapture::Configure(dir);
   if (chdir(dir.c_str()) != 0) throw std::runtime_error("chdir failed");
   host = new TestHost();  // as start-up does: host, module globals, application, window
-  rvInit();
-  gc_mark();
+  rvInit(), gc_mark();
   app = (new c_MyApp())->m_new();
-  host->Open();
-  host->StartGame();
+  host->Open(), host->StartGame();
 }
 
 GameRig::~GameRig() {
@@ -130,20 +128,13 @@ GameRig::~GameRig() {
 }
 
 void GameRig::Step(int n) {
-  for (int i = 0; i < n; ++i) {
-    host->clock += 1.0 / 60;
-    host->PollEvents();
-    host->UpdateGame();
-    host->RenderGame();
-    host->SwapBuffers();
-  }
+  for (int i = 0; i < n; ++i)
+    host->clock += 1.0 / 60, host->PollEvents(), host->UpdateGame(), host->RenderGame(), host->SwapBuffers();
 }
 
 int GameRig::StepUntil(const std::function<bool()>& done, int maxFrames) {
-  for (int i = 1; i <= maxFrames; ++i) {
-    Step();
-    if (done()) return i;
-  }
+  for (int i = 1; i <= maxFrames; ++i)
+    if (Step(), done()) return i;
   return -1;
 }
 
@@ -185,14 +176,8 @@ std::vector<std::string> GameRig::Texts() const {
       continue;
     }
     if (!open || r.Y() != last.Y() || r.v[4] != last.v[4] || r.X() <= last.X()) lines.emplace_back();
-    int c = r.Frame() + 32;
-    if (c >= 128 && c <= 158) {
-      lines.back() += "\xc2\xac[" + std::to_string(c - 32) + "]";
-    } else if (c < 0x80) {
-      lines.back() += (char)c;
-    } else {
-      lines.back() += {(char)(0xc0 | c >> 6), (char)(0x80 | (c & 0x3f))};
-    }
+    int c = r.Frame() + 32;  // glyphs from 128 on are buttons
+    lines.back() += c < 128 ? std::string(1, (char)c) : "\xc2\xac[" + std::to_string(c - 32) + "]";
     last = r, open = true;
   }
   return lines;
