@@ -27,7 +27,7 @@ class Audio : public ::testing::Test {
     MakeSound(dir + "/" + name, 44100, channels, 16, synth);
     return audio->LoadSample(String((dir + "/" + name).c_str()));
   }
-  bool Becomes(int channel, int state) { return WaitUntil([&] { return audio->ChannelState(channel) == state; }); }
+  bool Becomes(int channel, int state) { return WaitUntil([&] { return audio->ChannelState(channel) == state; }, 30); }
   void Hear() {  // closing the device finishes the capture
     if (!audio->alcDevice) return;
     alcMakeContextCurrent(nullptr);
@@ -37,7 +37,7 @@ class Audio : public ::testing::Test {
     ASSERT_TRUE(capture.Load());
   }
   double Level(double hz, double from, double to, int ear = -1) { return capture.ToneLevel(hz, from, to, ear); }
-  std::string dir = TempDir();
+  std::string dir = MakeTempDir("display");
   AudioCapture capture{AudioCapture::Configure(dir)};
   TestHost* host = new TestHost();
   gxtkAudio* audio = nullptr;
@@ -123,7 +123,7 @@ TEST_F(Audio, PanVolumeAndRateApplyToWhatPlaysAndWillPlay) {
 
 TEST_F(Audio, MusicHasItsOwnChannelAndAMissingFileStopsIt) {
   MakeSound(dir + "/tune.wav", 44100, 2, 16, "0.5 sine 330 sine 330 vol 0.5");
-  ASSERT_TRUE(RunTool({"oggenc", "-Q", "-o", dir + "/tune.ogg", dir + "/tune.wav"}));
+  ASSERT_TRUE(RunCommand({"oggenc", "-Q", "-o", dir + "/tune.ogg", dir + "/tune.wav"}).exit_code == 0);
   gxtkSample* blip = Tone("blip.wav", "0.1 sine 1000 vol 0.02");
   ASSERT_EQ(rv_audio_PlayMusic(String((dir + "/tune.ogg").c_str()), 1), 0);
   for (int ch = 0; ch < 32; ++ch) audio->PlaySample(blip, ch, 0);  // effects leave it alone
@@ -179,7 +179,7 @@ TEST_F(Audio, SamplesAndBuffersLiveWhileTheyAreHeard) {
 TEST(AudioNoDevice, MessagesArePrintedAndEveryCallIsHarmless) {
   setenv("ALSOFT_DRIVERS", "no-such-backend", 1);
   new TestHost();
-  std::string dir = TempDir(), wav = dir + "/a.wav";
+  std::string dir = MakeTempDir("display"), wav = dir + "/a.wav";
   ASSERT_TRUE(MakeSound(wav, 22050, 1, 16, "0.2 sine 440"));
   testing::internal::CaptureStdout();
   rv_audio_SetAudioDevice(new gxtkAudio());

@@ -75,7 +75,7 @@ class Pixels : public ::testing::Test {
     for (int i = 0; i < n; ++i) a[i] = (int)argb;
     return a;
   }
-  std::string dir = TempDir();
+  std::string dir = MakeTempDir("display");
   gxtkGraphics* g = nullptr;
 };
 

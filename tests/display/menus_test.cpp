@@ -133,7 +133,7 @@ TEST_F(Menu, TheOptionBoxIgnoresInputWhileSlidingAndSavesOnceOnClosing) {
   rig.Tap(kEscape), rig.Step(40);
   EXPECT_TRUE(app->m_mode == 1 && !rig.HasText("<[BACK]")) << "back closed the box, not the program";
   EXPECT_EQ(saves(), 1);
-  EXPECT_EQ(ReadText(rig.dir + "/.kestrostate").substr(0, 12), "0|0|0|0|0|1|");
+  EXPECT_EQ(ReadFile(rig.dir + "/.kestrostate").substr(0, 12), "0|0|0|0|0|1|");
   OpenOptions();
   rig.Tap(kSpace), rig.Step(40);  // a button on the back gear
   EXPECT_EQ(saves(), 1);

@@ -3,12 +3,10 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-#include <chrono>
 #include <cmath>
 #include <cstring>
 #include <fstream>
 #include <sstream>
-#include <thread>
 
 #include "support/game_rig.h"
 
@@ -31,7 +29,7 @@ double AudioCapture::Now() const {
 
 double AudioCapture::WaitFor(double seconds) const {
   double target = Now() + seconds;
-  WaitUntil([&] { return Now() >= target; });
+  WaitUntil([&] { return Now() >= target; }, 30);
   return Now();
 }
 
@@ -73,24 +71,15 @@ double AudioCapture::ToneLevel(double hertz, double from, double to, int channel
   return b > a ? 2 * std::sqrt(std::max(s1 * s1 + s2 * s2 - coeff * s1 * s2, 0.0)) / (double)(b - a) : 0;
 }
 
-bool WaitUntil(const std::function<bool()>& done, double timeout) {
-  auto end = std::chrono::steady_clock::now() + std::chrono::duration<double>(timeout);
-  while (!done()) {
-    if (std::chrono::steady_clock::now() > end) return false;
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
-  return true;
-}
-
 bool MakeSound(const std::string& path, int rate, int channels, int bits, const std::string& synth) {
   // Rate and channels on the input side too: synth makes the samples directly.
   std::vector<std::string> args = {"sox", "-r", std::to_string(rate), "-c", std::to_string(channels),
                                    "-n", "-b", std::to_string(bits), path, "synth"};
   std::istringstream words(synth);
   for (std::string w; words >> w;) args.push_back(w);
-  bool ok = RunTool(args);
-  EXPECT_TRUE(ok) << "sox failed for " << path;
-  return ok;
+  RunResult r = RunCommand(args);
+  EXPECT_EQ(r.exit_code, 0) << "sox failed for " << path << ": " << r.err;
+  return r.exit_code == 0;
 }
 
 }  // namespace testing_support

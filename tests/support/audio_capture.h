@@ -31,9 +31,8 @@ class AudioCapture {
   std::vector<float> left_, right_;
 };
 
-// The one wait of the display tests: polls `done` for at most `timeout`
-// seconds of wall time.
-bool WaitUntil(const std::function<bool()>& done, double timeout = 30);
+// The tests' one wait (process.h): polls `done` for at most `timeout` seconds.
+bool WaitUntil(const std::function<bool()>& done, double timeout);
 
 // sox -r RATE -c CHANNELS -n -b BITS PATH synth SYNTH ("0.3 sine 440 vol 0.5").
 bool MakeSound(const std::string& path, int rate, int channels, int bits, const std::string& synth);

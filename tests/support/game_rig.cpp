@@ -3,14 +3,10 @@
 #include <GL/gl.h>
 #include <GLFW/glfw3.h>
 #include <gtest/gtest.h>
-#include <spawn.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <fstream>
-#include <sstream>
 #include <stdexcept>
 
 #include "support/audio_capture.h"
@@ -29,8 +25,6 @@
 #define GL_BGRA 0x80E1
 #endif
 
-extern char** environ;
-
 namespace testing_support {
 
 TestHost::TestHost() { setenv("ALSOFT_DRIVERS", "null", 0); }  // nothing probed
@@ -43,8 +37,8 @@ void TestHost::Open(int width, int height, bool fullscreen) {
 
 String TestHost::PathToFilePath(String path) {
   static const String kData("kestro://data/");
-  if (!path.StartsWith(kData)) return RvKestroGame::PathToFilePath(path);
-  return String(((dataDir.empty() ? KESTRO_BIN_DIR "/data" : dataDir) + "/").c_str()) + path.Slice(kData.Length());
+  if (dataDir.empty() || !path.StartsWith(kData)) return RvKestroGame::PathToFilePath(path);
+  return String((dataDir + "/").c_str()) + path.Slice(kData.Length());
 }
 
 const float* TestHost::JoystickAxes(int jid, int* count) {
@@ -113,10 +107,11 @@ bool WritePng(const std::string& path, const std::vector<uint32_t>& pixels, int 
   return stbi_write_png(path.c_str(), width, height, 3, rgb.data(), width * 3) != 0;
 }
 
-GameRig::GameRig(bool captureSound) : dir(TempDir()) {
+GameRig::GameRig(bool captureSound) : dir(MakeTempDir("game")) {
   if (captureSound) capture = AudioCapture::Configure(dir);
   if (chdir(dir.c_str()) != 0) throw std::runtime_error("chdir failed");
   host = new TestHost();  // as start-up does: host, module globals, application, window
+  host->dataDir = KESTRO_BIN_DIR "/data";
   rvInit(), gc_mark();
   app = (new c_MyApp())->m_new();
   host->Open(), host->StartGame();
@@ -124,7 +119,7 @@ GameRig::GameRig(bool captureSound) : dir(TempDir()) {
 
 GameRig::~GameRig() {
   glfwDestroyWindow(host->Window());  // GLFW stays: see TestHost
-  RunTool({"rm", "-rf", dir});
+  RunCommand({"rm", "-rf", dir});
 }
 
 void GameRig::Step(int n) {
@@ -201,31 +196,10 @@ std::string GameRig::AllText() const {
   return all;
 }
 
-bool RunTool(const std::vector<std::string>& args) {
-  std::vector<char*> argv;
-  for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-  argv.push_back(nullptr);
-  pid_t pid;
-  int status;
-  return posix_spawnp(&pid, argv[0], nullptr, nullptr, argv.data(), environ) == 0 &&
-         waitpid(pid, &status, 0) == pid && WIFEXITED(status) && WEXITSTATUS(status) == 0;
-}
-
 void Convert(std::vector<std::string> args) {
   args.insert(args.begin(), "convert");
-  ASSERT_TRUE(RunTool(args)) << "convert failed";
-}
-
-std::string TempDir() {
-  char path[] = "/tmp/kestro-display-XXXXXX";
-  if (!mkdtemp(path)) throw std::runtime_error("mkdtemp failed");
-  return path;
-}
-
-std::string ReadText(const std::string& path) {
-  std::stringstream s;
-  s << std::ifstream(path, std::ios::binary).rdbuf();
-  return s.str();
+  RunResult r = RunCommand(args);
+  ASSERT_EQ(r.exit_code, 0) << "convert failed: " << r.err;
 }
 
 void CollectEverything() {

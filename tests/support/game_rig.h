@@ -2,7 +2,8 @@
 //
 // TestHost is the one desktop host of the display tests: the real window
 // under a private Xvfb, a clock the test owns (Millisecs() starts at 10 000),
-// a data folder ("kestro://data/" -> the build's data or dataDir) and
+// a data folder ("kestro://data/" -> dataDir when set; GameRig's is the
+// build's data) and
 // scripted joysticks. OpenAL Soft gets its silent backend unless a test
 // chooses, and GLFW is never terminated: see tests/CMakeLists.txt.
 //
@@ -22,13 +23,14 @@
 #include "graphics/graphics.h"
 #include "host/glfw_game.h"
 #include "support/input_pads.h"
+#include "support/process.h"
 
 namespace testing_support {
 
 class TestHost : public RvKestroGame {
  public:
   double clock = 10.0;  // seconds
-  std::string dataDir;
+  std::string dataDir;  // empty: beside the executable, as in the game
   std::map<int, ScriptedPad> pads;  // GLFW joystick id -> pad
   TestHost();
   void Open(int width = 640, int height = 480, bool fullscreen = false);  // (re)opens the window
@@ -94,10 +96,7 @@ class GameRig {
 
 std::string ScreenshotDir();  // build/tests/screenshots
 bool WritePng(const std::string& path, const std::vector<uint32_t>& pixels, int width, int height);
-bool RunTool(const std::vector<std::string>& args);  // sox, convert, oggenc...
-void Convert(std::vector<std::string> args);         // ImageMagick; fails the test
-std::string TempDir();
-std::string ReadText(const std::string& path);
+void Convert(std::vector<std::string> args);  // ImageMagick; fails the test
 void CollectEverything();  // two cycles, then an allocation that sweeps the dead
 
 constexpr int kEnter = 13, kEscape = 27, kSpace = 32, kLeft = 37, kUp = 38, kRight = 39, kDown = 40;
