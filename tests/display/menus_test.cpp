@@ -97,6 +97,21 @@ TEST_F(Menu, ADragEndingOnTheSelectionIsNoClick) {
   EXPECT_EQ(app->m_mode, 1);
 }
 
+TEST_F(Menu, TheRingBouncesBackAtBothEnds) {
+  for (int end : {0, 99}) {
+    app->m_menuLevelSel = end, app->m_levelListY = app->m_ringPos = -32.0f * end, rig.Step(5);
+    float d = end ? -12 : 12, x = end ? 250 : 100, y = end ? 400 : 250, angle = 0;
+    rig.Move(x, y), rig.Button(true);
+    for (int i = 0; i <= 8; ++i, rig.Step()) rig.Move(x + d * i, y + d * i);  // hard, past the end
+    rig.Button(false);
+    angle = (float)end * 32 + 48 + app->m_ringPos;
+    EXPECT_TRUE(end ? angle < 30 : angle > 60) << end;
+    for (int i = 0; i < 300; ++i, rig.Step()) ASSERT_TRUE(app->m_menuLevelSel >= 0 && app->m_menuLevelSel <= 99);
+    angle = (float)end * 32 + 48 + app->m_ringPos;
+    EXPECT_TRUE(app->m_ringSpin == 0 && (end ? angle >= 30 : angle <= 60)) << end;
+  }
+}
+
 TEST_F(Menu, TheSidePanelListsTheSelectedLevelsHighscores) {
   for (int i = 0; i < 10; ++i) app->m_scores[i] = 1000 - 10 * i;
   app->m_scores[10] = 77;
