@@ -165,10 +165,9 @@ int rv_app_Millisecs() { return rv_app__game->Millisecs(); }
 
 String rv_app_LoadState() { return rv_app__game->LoadState(); }
 
-int rv_app_SaveState(String state) {
-  rv_app__game->SaveState(state);
-  return 0;
-}
+// The host's result is passed on (0, or -1 / -2 when nothing was written):
+// a caller must be able to tell that its data was not kept.
+int rv_app_SaveState(String state) { return rv_app__game->SaveState(state); }
 
 int rv_app_DeviceWidth() { return rv_app__devWidth; }
 int rv_app_DeviceHeight() { return rv_app__devHeight; }

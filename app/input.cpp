@@ -175,11 +175,16 @@ int c_InputDevice::p_BeginUpdate() {
   if (!host) return 0;
   for (int unit = 0; unit < kJoyUnits; ++unit) {
     c_JoyState* joy = _joyStates[unit];
-    // Units are filled in order, so the first empty one ends the scan.
-    if (!host->PollJoystick(unit, joy->joyx, joy->joyy, joy->joyz, joy->buttons)) break;
+    // Every unit is asked: a pad keeps its unit while another is unplugged.
+    // A unit without a pad reads as released and centred, so nothing it
+    // held stays down once its pad is gone.
+    const bool present = host->PollJoystick(unit, joy->joyx, joy->joyy, joy->joyz, joy->buttons);
+    if (!present) {
+      for (int s = 0; s < 2; ++s) joy->joyx[s] = joy->joyy[s] = joy->joyz[s] = 0;
+    }
     for (int b = 0; b < kJoyButtons; ++b) {
       int key = kKeyJoyBase + 32 * unit + b;
-      if (joy->buttons[b]) {
+      if (present && joy->buttons[b]) {
         if (!_keyDown[key]) {
           _keyDown[key] = true;
           p_PutKeyHit(key);
@@ -221,8 +226,15 @@ float c_InputDevice::p_MouseX() { return _mouseX; }
 float c_InputDevice::p_MouseY() { return _mouseY; }
 float c_InputDevice::p_AccelX() { return _accelX; }
 float c_InputDevice::p_AccelY() { return _accelY; }
-float c_InputDevice::p_JoyX(int index, int unit) { return _joyStates[unit]->joyx[index]; }
-float c_InputDevice::p_JoyY(int index, int unit) { return _joyStates[unit]->joyy[index]; }
+// A stick or unit the device does not have reads 0, like a centred stick.
+float c_InputDevice::p_JoyX(int index, int unit) {
+  if (unit < 0 || unit >= kJoyUnits || index < 0 || index >= _joyStates[unit]->joyx.Length()) return 0;
+  return _joyStates[unit]->joyx[index];
+}
+float c_InputDevice::p_JoyY(int index, int unit) {
+  if (unit < 0 || unit >= kJoyUnits || index < 0 || index >= _joyStates[unit]->joyy.Length()) return 0;
+  return _joyStates[unit]->joyy[index];
+}
 
 int c_InputDevice::p_SetKeyboardEnabled(bool enabled) {
   if (RvGame::_game) RvGame::_game->SetKeyboardEnabled(enabled);

@@ -3,7 +3,8 @@
 // of varying size (chosen from a hash of the input, so corpus files are plain
 // responses), followed by the end of the stream (or, for some inputs, a
 // failed receive). The request must stay inside its buffers, ask only for
-// receives that fit, and tell its listener exactly once.
+// receives that fit, tell its listener exactly once, and report a failed
+// receive or an oversized header as a failure.
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -60,10 +61,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     at += piece;
     r->p_OnReceiveComplete(b, offset, (int)piece, nullptr);
   }
-  if (listener->calls == 0) {
-    r->p_OnReceiveComplete(b, r->m_receiveOffset, (hash & 0x200) ? -1 : 0, nullptr);
-  }
+  bool reset = listener->calls == 0 && (hash & 0x200) != 0;
+  if (listener->calls == 0) r->p_OnReceiveComplete(b, r->m_receiveOffset, reset ? -1 : 0, nullptr);
   if (listener->calls != 1) __builtin_trap();
+  // Only an orderly close gives a parsed status, and only after a header
+  // within the limit.
+  if (r->p_Status() != -1 && (reset || r->m_headerBytes > c_HttpRequest::kMaxHeaderBytes)) {
+    __builtin_trap();
+  }
   if (r->m_received < 0 || (size_t)r->m_received > size) __builtin_trap();
   if ((size_t)r->p_ResponseText().Length() > size) __builtin_trap();
   if (r->p_Status() == -1 && r->m_responsePieces == nullptr && !r->p_ResponseText().Empty()) {

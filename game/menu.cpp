@@ -448,8 +448,10 @@ int c_MyApp::p_Menu() {
       p_Oval(ox + 100 * std::sin(ang), oy - 100 * std::cos(ang), 16, 16);
     }
 
-    // Buttons 1 to 4 or the pointer close the panel.
-    bool close = ptr.down;
+    // Buttons 1 to 4 or a click close the panel. A click closes on its
+    // press, never while the button is merely held: the press that opened
+    // the panel is still held in the frames after it.
+    bool close = ptr.hit;
     for (int c = 10; c <= 13; ++c) close = close || p_PlayKeyAll(c, 1) > 0;
     if (close && m_keyLock == 0 && m_inputUsed == 0) {
       m_panelOpen = 0;

@@ -19,6 +19,8 @@
 //  - Each block is trusted only when its checksum matches. A bad settings
 //    block gives the defaults, a bad badge block clears every badge, a bad
 //    row clears only that level; a truncated text keeps whole blocks only.
+//  - A save that fails is reported on standard error and the game goes on;
+//    the state file then still holds the previous save.
 //  - Recording a game for a level outside 1..100 (which the menu never
 //    starts) records nothing but still saves: the score table has no row
 //    for it. A status that cannot go lower (INT_MIN) stays.
@@ -96,8 +98,18 @@ int c_MyApp::p_Save() {
 
   String state(text.data(), (int)text.size());
   if (rv_Quenmor_DebugMode == 1) rvPrint(state);
-  rv_app_SaveState(state);
-  return 0;
+  const int result = rv_app_SaveState(state);
+  if (result < 0) {
+    // The host replaces the file whole or not at all, so the last good save
+    // is still there; the player is told once per failed save and plays on.
+    std::string where = rv_app__game->PathToFilePath(String(kStateFileName)).ToUtf8();
+    std::fprintf(stderr,
+                 "Tazmelo: could not write the saved game (settings, badges, highscores) to "
+                 "%s; progress since the last good save is not stored\n",
+                 where.c_str());
+    std::fflush(stderr);
+  }
+  return result;
 }
 
 // ---- Loading ----------------------------------------------------------------

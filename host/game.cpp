@@ -72,17 +72,21 @@ void RvGame::gc_collect() {
 }
 
 // Each event: guard, state change, the delegate's call under the exception
-// handler, then one collector step.
-#define RV_DISPATCH(guard, change, call) \
-  do {                                   \
-    if (!(guard)) return;                \
-    change;                              \
-    try {                                \
-      _delegate->call;                   \
-    } catch (ThrowableObject * ex) {     \
-      Die(ex);                           \
-    }                                    \
-    gc_collect();                        \
+// handler, then one collector step. An event sent while the delegate is
+// still running (key-ups when the window is reopened inside an update) must
+// not collect: the application's locals are no roots. Only the outermost
+// dispatch collects.
+#define RV_DISPATCH(guard, change, call)        \
+  do {                                          \
+    if (!(guard)) return;                       \
+    change;                                     \
+    ++_dispatchDepth;                           \
+    try {                                       \
+      _delegate->call;                          \
+    } catch (ThrowableObject * ex) {            \
+      Die(ex);                                  \
+    }                                           \
+    if (--_dispatchDepth == 0) gc_collect();    \
   } while (0)
 
 void RvGame::StartGame() { RV_DISPATCH(!_started, _started = true, StartGame()); }

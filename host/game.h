@@ -1,7 +1,8 @@
 // The platform-neutral host: RvGame holds the delegate that drives the
 // application and turns each platform event into exactly one delegate call,
 // guarded by the started/suspended flags, shielded by the framework's
-// exception handler and followed by one collector step.
+// exception handler and followed by one collector step (unless it was sent
+// from inside another delegate call).
 #pragma once
 
 #include "runtime/kestro.h"
@@ -108,6 +109,7 @@ class RvGame {
   int _updateRate;
   bool _started;
   bool _suspended;
+  int _dispatchDepth = 0;  // delegate calls in progress
 };
 
 // Module-level normalisation of data paths: a bare name becomes

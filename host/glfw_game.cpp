@@ -271,7 +271,7 @@ int RvKestroGame::Main(int argc_, char** argv_) {
     std::fflush(stdout);
     std::exit(-1);
   }
-  new RvKestroGame();
+  (new RvKestroGame())->LoadGamepadMappings();
   argc = argc_;
   argv = argv_;
   rv_install_signal_handlers();

@@ -9,6 +9,7 @@
 #include "host/game.h"
 
 struct GLFWwindow;
+struct GLFWgamepadstate;
 
 // Incremented every time the window (and with it the GL context) is opened;
 // 0 until the first window. Surfaces compare it to know their texture is stale.
@@ -51,6 +52,10 @@ class RvGlfwGame : public RvGame {
 
   GLFWwindow* Window() const { return _window; }
 
+  // Adds the pad mappings of a gamecontrollerdb.txt beside the executable,
+  // when there is one, to GLFW's own (host/glfw_joystick.cpp).
+  void LoadGamepadMappings();
+
   // Input callbacks (host/glfw_input.cpp).
   static void OnKey(GLFWwindow* window, int key, int scancode, int action, int mods);
   static void OnChar(GLFWwindow* window, unsigned int character);
@@ -68,10 +73,12 @@ class RvGlfwGame : public RvGame {
   virtual void PollEvents();
   virtual void WaitEvents();
 
-  // Joystick readings, raw as GLFW 3 gives them (host/glfw_joystick.cpp);
-  // the port map and the pad layouts are built on these three alone, so tests
-  // can script a pad where GLFW cannot fake one.
+  // Joystick readings as GLFW 3 gives them (host/glfw_joystick.cpp); the
+  // port map and the translation are built on these alone, so tests can
+  // script a pad where GLFW cannot fake one. JoystickGamepad answers false
+  // for a joystick GLFW has no mapping for.
   virtual bool JoystickPresent(int jid);
+  virtual bool JoystickGamepad(int jid, GLFWgamepadstate* state);
   virtual const float* JoystickAxes(int jid, int* count);
   virtual const unsigned char* JoystickButtons(int jid, int* count);
 

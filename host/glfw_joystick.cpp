@@ -1,65 +1,119 @@
-// Joysticks: the port map from framework units 0..3 to GLFW joysticks and the
-// two pad layouts that turn a joystick's axes and buttons into the framework's
-// fixed pad (two sticks, two triggers, 32 buttons).
+// Joysticks: which GLFW joystick answers for which framework unit, and the
+// translation of its state into the framework's pad (host/glfw_joystick.h).
 //
 // Decisions:
-// - Only JoystickPresent/JoystickAxes/JoystickButtons touch GLFW; everything
-//   else here is the mapping itself, so a scripted pad exercises exactly the
-//   code a real one does.
-// - GLFW 3 reports y axes growing downwards; the layouts were drawn up for
-//   readings where every odd-numbered axis grows upwards, so odd axes are
-//   negated as they are read. The game's stick-inversion options stay
-//   meaningful that way.
-// - GLFW 3 appends each hat's up, right, down and left as buttons after the
-//   real ones; the layouts take the last four buttons as the d-pad, which is
-//   exactly where they land.
-// - A layout entry naming a button that was not read (before the first one,
-//   e.g. counted from the end on a pad with fewer than 4 buttons, or past the
-//   32 that are read) leaves the framework button released.
-#include <GLFW/glfw3.h>
+// - Pads GLFW can map (its built-in mappings, plus a gamecontrollerdb.txt
+//   beside the executable) are read through the gamepad API, so every
+//   button lands in the slot of its meaning whatever the pad's own order.
+//   The Guide button has no slot: desktops and launchers claim it.
+// - Other joysticks keep the two raw layouts. GLFW 3 appends each hat as
+//   up, right, down, left; the layouts take the last four buttons as the
+//   d-pad in the framework's order left, up, right, down.
+// - Both sticks read with up positive (GLFW's y grows downwards), so the
+//   game's per-stick inversion options mean the same on both sticks.
+// - A pad keeps its unit while it stays plugged in; a new pad takes the
+//   lowest free unit. A unit whose pad went away answers false, and the
+//   input device then releases every key of that unit.
+// - Only JoystickPresent/JoystickGamepad/JoystickAxes/JoystickButtons touch
+//   GLFW, so a scripted pad runs exactly the code a real one does.
+// - A raw layout entry naming a button that was not read (before the first
+//   one on a pad with fewer than 4 buttons, or past the 32 read) is released.
+#include "host/glfw_joystick.h"
+
+#include <cstdio>
+#include <vector>
 
 #include "host/glfw_game.h"
+#include "host/platform.h"
 
+namespace joystick {
 namespace {
 
-constexpr int kUnits = 4;            // framework joystick units
-constexpr int kGlfwJoysticks = 16;   // GLFW joysticks scanned for the port map
-constexpr int kMaxAxes = 6;          // axes read per joystick
-constexpr int kMaxButtons = 32;      // buttons read, and framework buttons
-constexpr int kLayoutButtons = 14;   // framework buttons a layout fills
+constexpr int kMaxAxes = 6;         // raw axes read per joystick
+constexpr int kMaxButtons = 32;     // raw buttons read, and framework buttons
+constexpr int kLayoutButtons = 14;  // framework buttons a raw layout fills
 
-// Axis program codes: the low bits name an axis (or, with kFromButton, a
+// Framework button of each GLFW gamepad button (-1: none).
+constexpr int kGamepadSlot[GLFW_GAMEPAD_BUTTON_LAST + 1] = {
+    /* A */ 0,           /* B */ 1,          /* X */ 2,           /* Y */ 3,
+    /* left bumper */ 4, /* right bumper */ 5, /* back */ 6,      /* start */ 7,
+    /* guide */ -1,      /* left thumb */ 12, /* right thumb */ 13,
+    /* d-pad up */ 9,    /* right */ 10,      /* down */ 11,      /* left */ 8};
+
+float Trigger(float axis) {  // -1 released .. 1 pulled
+  float t = (axis + 1.0f) * 0.5f;
+  return t < 0 ? 0 : t > 1 ? 1 : t;
+}
+
+// Raw axis program codes: the low bits name an axis (or, with kFromButton, a
 // button); the flags say what to make of it.
 constexpr int kNegated = 0x40;     // -axis
-constexpr int kHalfUp = 0x10;      // (axis + 1) / 2
-constexpr int kHalfDown = 0x20;    // (1 - axis) / 2
 constexpr int kFromButton = 0x80;  // 1.0 while the button is pressed, else 0.0
 
-struct PadLayout {
-  // left x, left y, left trigger, right x, right y, right trigger
-  int axes[6];
-  // GLFW button for framework buttons 0..13; negative counts from the end
-  int buttons[kLayoutButtons];
+struct RawLayout {
+  int axes[6];  // left x, left y, left trigger, right x, right y, right trigger
+  int buttons[kLayoutButtons];  // GLFW button per framework button; <0 from the end
 };
 
-// Pads reporting exactly 14 buttons and 5 axes (the common twin-stick pad
-// with its d-pad as 4 trailing buttons and both triggers on one axis).
-const PadLayout kLayoutA = {
-    {0, 1, 2, 4, 3 | kNegated, 2 | kNegated},
-    {0, 1, 2, 3, 4, 5, 6, 7, -4, -3, -2, -1, 8, 9}};
+// The common twin-stick pad: both triggers on axis 2, a hat after 10 buttons.
+const RawLayout kLayoutA = {{0, 1, 2, 4, 3, 2 | kNegated},
+                            {0, 1, 2, 3, 4, 5, 6, 7, -1, -4, -3, -2, 8, 9}};
 // Everything else: triggers as buttons 6 and 7.
-const PadLayout kLayoutB = {
-    {0, 1, 6 | kFromButton, 2, 3 | kNegated, 7 | kFromButton},
-    {1, 2, 0, 3, 4, 5, 8, 9, -4, -3, -2, -1, 10, 11}};
+const RawLayout kLayoutB = {{0, 1, 6 | kFromButton, 2, 3, 7 | kFromButton},
+                            {1, 2, 0, 3, 4, 5, 8, 9, -1, -4, -3, -2, 10, 11}};
 
 float RunAxisCode(int code, const float* axes, const bool* pressed) {
   if (code & kFromButton) return pressed[code & 0x1f] ? 1.0f : 0.0f;
   float v = axes[code & 0x0f];
-  if (code & kNegated) return -v;
-  if (code & kHalfUp) return (v + 1.0f) * 0.5f;
-  if (code & kHalfDown) return (1.0f - v) * 0.5f;
-  return v;
+  return (code & kNegated) ? -v : v;
 }
+
+}  // namespace
+
+Reading FromGamepad(const GLFWgamepadstate& pad) {
+  Reading r;
+  for (int g = 0; g <= GLFW_GAMEPAD_BUTTON_LAST; ++g) {
+    if (kGamepadSlot[g] >= 0) r.buttons[kGamepadSlot[g]] = pad.buttons[g] == GLFW_PRESS;
+  }
+  r.x[0] = pad.axes[GLFW_GAMEPAD_AXIS_LEFT_X];
+  r.y[0] = -pad.axes[GLFW_GAMEPAD_AXIS_LEFT_Y];
+  r.x[1] = pad.axes[GLFW_GAMEPAD_AXIS_RIGHT_X];
+  r.y[1] = -pad.axes[GLFW_GAMEPAD_AXIS_RIGHT_Y];
+  r.z[0] = Trigger(pad.axes[GLFW_GAMEPAD_AXIS_LEFT_TRIGGER]);
+  r.z[1] = Trigger(pad.axes[GLFW_GAMEPAD_AXIS_RIGHT_TRIGGER]);
+  return r;
+}
+
+Reading FromRawJoystick(const float* rawAxes, int axisCount, const unsigned char* rawButtons,
+                        int n) {
+  float axes[kMaxAxes] = {};
+  for (int i = 0; i < axisCount && i < kMaxAxes; ++i) {
+    axes[i] = (i & 1) ? -rawAxes[i] : rawAxes[i];  // odd axes are y axes: up positive
+  }
+  bool pressed[kMaxButtons] = {};
+  for (int i = 0; i < n && i < kMaxButtons; ++i) pressed[i] = rawButtons[i] == GLFW_PRESS;
+
+  const RawLayout& layout = (n == 14 && axisCount == 5) ? kLayoutA : kLayoutB;
+  float out[6];
+  for (int k = 0; k < 6; ++k) out[k] = RunAxisCode(layout.axes[k], axes, pressed);
+  Reading r;
+  r.x[0] = out[0], r.y[0] = out[1], r.z[0] = out[2];
+  r.x[1] = out[3], r.y[1] = out[4], r.z[1] = out[5];
+  for (int j = 0; j < kLayoutButtons; ++j) {
+    int g = layout.buttons[j];
+    if (g < 0) g += n;
+    r.buttons[j] = g >= 0 && g < kMaxButtons && pressed[g];
+  }
+  return r;
+}
+
+}  // namespace joystick
+
+namespace {
+
+constexpr int kUnits = 4;           // framework joystick units
+constexpr int kGlfwJoysticks = 16;  // GLFW joysticks scanned for new pads
+constexpr long kMaxMappingBytes = 8 << 20;  // the community file is under 1 MiB
 
 template <class T>
 void Put(const Array<T>& a, int i, T v) {
@@ -69,6 +123,10 @@ void Put(const Array<T>& a, int i, T v) {
 }  // namespace
 
 bool RvGlfwGame::JoystickPresent(int jid) { return glfwJoystickPresent(jid) == GLFW_TRUE; }
+
+bool RvGlfwGame::JoystickGamepad(int jid, GLFWgamepadstate* state) {
+  return glfwJoystickIsGamepad(jid) == GLFW_TRUE && glfwGetGamepadState(jid, state) == GLFW_TRUE;
+}
 
 const float* RvGlfwGame::JoystickAxes(int jid, int* count) {
   *count = 0;
@@ -84,50 +142,61 @@ const unsigned char* RvGlfwGame::JoystickButtons(int jid, int* count) {
   return buttons;
 }
 
+void RvGlfwGame::LoadGamepadMappings() {
+  FILE* f = platform::OpenFile(_baseDir + String("/gamecontrollerdb.txt"), String("rb"));
+  if (!f) return;
+  std::vector<char> text;
+  char chunk[4096];
+  std::size_t got;
+  while ((got = std::fread(chunk, 1, sizeof chunk, f)) > 0 &&
+         (long)(text.size() + got) <= kMaxMappingBytes) {
+    text.insert(text.end(), chunk, chunk + got);
+  }
+  std::fclose(f);
+  text.push_back('\0');
+  // Lines GLFW cannot parse are skipped by GLFW; the rest still apply.
+  glfwUpdateGamepadMappings(text.data());
+}
+
 bool RvGlfwGame::PollJoystick(int unit, Array<float> joyx, Array<float> joyy, Array<float> joyz,
                               Array<bool> buttons) {
   if (unit < 0 || unit >= kUnits) return false;
 
-  // Unit 0 is polled first in every update: joysticks plugged in or out since
-  // then get their units now, in GLFW's order.
+  // Unit 0 is polled first in every update: pads gone since then free their
+  // units, new ones take the lowest free unit in GLFW's order.
   if (unit == 0) {
-    int next = 0;
-    for (int jid = 0; jid < kGlfwJoysticks && next < kUnits; ++jid) {
-      if (JoystickPresent(jid)) _joyPorts[next++] = jid;
+    bool mapped[kGlfwJoysticks] = {};
+    for (int u = 0; u < kUnits; ++u) {
+      int& jid = _joyPorts[u];
+      if (jid >= 0 && !JoystickPresent(jid)) jid = -1;
+      if (jid >= 0) mapped[jid] = true;
     }
-    while (next < kUnits) _joyPorts[next++] = -1;
+    int free = 0;
+    for (int jid = 0; jid < kGlfwJoysticks; ++jid) {
+      if (mapped[jid] || !JoystickPresent(jid)) continue;
+      while (free < kUnits && _joyPorts[free] >= 0) ++free;
+      if (free == kUnits) break;
+      _joyPorts[free] = jid;
+    }
   }
   int jid = _joyPorts[unit];
   if (jid < 0) return false;
 
-  float axes[kMaxAxes] = {};
-  int axisCount = 0;
-  const float* rawAxes = JoystickAxes(jid, &axisCount);
-  for (int i = 0; i < axisCount && i < kMaxAxes; ++i) {
-    axes[i] = (i & 1) ? -rawAxes[i] : rawAxes[i];
+  joystick::Reading r;
+  GLFWgamepadstate pad;
+  if (JoystickGamepad(jid, &pad)) {
+    r = joystick::FromGamepad(pad);
+  } else {
+    int axisCount = 0, buttonCount = 0;
+    const float* axes = JoystickAxes(jid, &axisCount);
+    const unsigned char* pressed = JoystickButtons(jid, &buttonCount);
+    r = joystick::FromRawJoystick(axes, axisCount, pressed, buttonCount);
   }
-
-  bool pressed[kMaxButtons] = {};
-  int n = 0;
-  const unsigned char* rawButtons = JoystickButtons(jid, &n);
-  for (int i = 0; i < n && i < kMaxButtons; ++i) pressed[i] = rawButtons[i] == GLFW_PRESS;
-
-  const PadLayout& layout = (n == 14 && axisCount == 5) ? kLayoutA : kLayoutB;
-
-  float out[6];
-  for (int k = 0; k < 6; ++k) out[k] = RunAxisCode(layout.axes[k], axes, pressed);
-  Put(joyx, 0, out[0]);
-  Put(joyy, 0, out[1]);
-  Put(joyz, 0, out[2]);
-  Put(joyx, 1, out[3]);
-  Put(joyy, 1, out[4]);
-  Put(joyz, 1, out[5]);
-
-  for (int b = 0; b < kMaxButtons; ++b) Put(buttons, b, false);
-  for (int j = 0; j < kLayoutButtons; ++j) {
-    int g = layout.buttons[j];
-    if (g < 0) g += n;
-    Put(buttons, j, g >= 0 && g < kMaxButtons && pressed[g]);
+  for (int s = 0; s < 2; ++s) {
+    Put(joyx, s, r.x[s]);
+    Put(joyy, s, r.y[s]);
+    Put(joyz, s, r.z[s]);
   }
+  for (int b = 0; b < 32; ++b) Put(buttons, b, r.buttons[b]);
   return true;
 }

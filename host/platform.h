@@ -12,6 +12,10 @@
 namespace platform {
 
 // Full path of the running executable with '/' separators ("" if unknown).
+// Paths keep the OS's exact name: one handed back to OpenFile or
+// WriteFileAtomically names the same file, whatever the folders are called
+// (on POSIX a byte b that is not part of UTF-8 comes as the unit 0xDC00 + b
+// and is written back as b).
 String ExecutablePath();
 
 // Opens a file; path and mode are framework strings (UTF-16 units).

@@ -26,16 +26,91 @@ extern char** environ;
 
 namespace platform {
 
+// ---- Paths ------------------------------------------------------------------
+// To the kernel a path is bytes; to the framework, UTF-16 units. Bytes that
+// form UTF-8 become their characters (those above U+FFFF as surrogate
+// pairs); any other byte b becomes the lone surrogate U+DC00 + b, which
+// decoded UTF-8 never yields, and turns back into b on the way out. So a
+// path read here reaches the kernel again byte for byte, whatever the
+// install folder is called.
+namespace {
+
+String PathFromBytes(const unsigned char* p, std::size_t n) {
+  std::u16string out;
+  out.reserve(n);
+  for (std::size_t i = 0; i < n;) {
+    const unsigned c = p[i];
+    if (c < 0x80) {
+      out.push_back((char16_t)c);
+      ++i;
+      continue;
+    }
+    const int extra = c >= 0xc2 && c <= 0xdf ? 1 : c >= 0xe0 && c <= 0xef ? 2
+                    : c >= 0xf0 && c <= 0xf4 ? 3 : 0;
+    unsigned cp = c & (0x3fu >> extra);
+    bool ok = extra > 0 && i + extra < n;
+    for (int k = 1; ok && k <= extra; ++k) {
+      ok = (p[i + k] & 0xc0) == 0x80;
+      cp = cp << 6 | (p[i + k] & 0x3f);
+    }
+    // Overlong forms, surrogates and code points past U+10FFFF are no UTF-8.
+    static const unsigned kLeast[4] = {0, 0x80, 0x800, 0x10000};
+    if (ok && (cp < kLeast[extra] || (cp >= 0xd800 && cp <= 0xdfff) || cp > 0x10ffff)) ok = false;
+    if (!ok) {
+      out.push_back((char16_t)(0xdc00 + c));
+      ++i;
+      continue;
+    }
+    if (cp >= 0x10000) {
+      out.push_back((char16_t)(0xd800 + ((cp - 0x10000) >> 10)));
+      out.push_back((char16_t)(0xdc00 + ((cp - 0x10000) & 0x3ff)));
+    } else {
+      out.push_back((char16_t)cp);
+    }
+    i += 1 + extra;
+  }
+  return String(out.data(), (int)out.size());
+}
+
+std::string PathToBytes(const String& path) {
+  std::string out;
+  out.reserve(path.Length());
+  const int n = path.Length();
+  for (int i = 0; i < n; ++i) {
+    unsigned c = (unsigned)path[i] & 0xffff;
+    if (c >= 0xd800 && c <= 0xdbff && i + 1 < n && ((unsigned)path[i + 1] & 0xfc00) == 0xdc00) {
+      unsigned cp = 0x10000 + ((c - 0xd800) << 10) + (((unsigned)path[++i] & 0xffff) - 0xdc00);
+      out.push_back((char)(0xf0 | cp >> 18));
+      out.push_back((char)(0x80 | ((cp >> 12) & 0x3f)));
+      out.push_back((char)(0x80 | ((cp >> 6) & 0x3f)));
+      out.push_back((char)(0x80 | (cp & 0x3f)));
+    } else if (c >= 0xdc80 && c <= 0xdcff) {
+      out.push_back((char)(c - 0xdc00));  // a byte that was not UTF-8
+    } else if (c < 0x80) {
+      out.push_back((char)c);
+    } else if (c < 0x800) {
+      out.push_back((char)(0xc0 | c >> 6));
+      out.push_back((char)(0x80 | (c & 0x3f)));
+    } else {
+      out.push_back((char)(0xe0 | c >> 12));
+      out.push_back((char)(0x80 | ((c >> 6) & 0x3f)));
+      out.push_back((char)(0x80 | (c & 0x3f)));
+    }
+  }
+  return out;
+}
+
+}  // namespace
+
 String ExecutablePath() {
   char buf[PATH_MAX];
   ssize_t n = readlink("/proc/self/exe", buf, sizeof buf - 1);
   if (n <= 0) return String();
-  // The path is UTF-8 on this platform.
-  return String::FromBytes(reinterpret_cast<const unsigned char*>(buf), (std::size_t)n);
+  return PathFromBytes(reinterpret_cast<const unsigned char*>(buf), (std::size_t)n);
 }
 
 FILE* OpenFile(const String& path, const String& mode) {
-  std::string p = path.ToUtf8();
+  std::string p = PathToBytes(path);
   std::string m = mode.ToUtf8();
   if (p.empty() || p.find('\0') != std::string::npos) return nullptr;
   FILE* f = std::fopen(p.c_str(), m.c_str());
@@ -110,7 +185,7 @@ void remove_stale_temporaries(const std::string& dir, const std::string& base) {
 }  // namespace
 
 int WriteFileAtomically(const String& path, const void* bytes, std::size_t size) {
-  std::string target = path.ToUtf8();
+  std::string target = PathToBytes(path);
   if (target.empty() || target.find('\0') != std::string::npos) return -1;
   struct stat st;
   bool exists = false;

@@ -9,6 +9,14 @@ c_IAsyncEventSource* c_Stack3::m_NIL = nullptr;
 
 namespace {
 
+// The index of the source being updated, -1 outside a pass: a removal
+// during the pass moves it back so the pass skips no source.
+int pass_index = -1;
+
+}  // namespace
+
+namespace {
+
 rv_module asyncevent_module(
     50,
     [] {
@@ -30,11 +38,19 @@ int c_Stack3::p_Push(c_IAsyncEventSource* value) {
   return 0;
 }
 
-bool c_Stack3::p_Contains(c_IAsyncEventSource* value) {
+bool c_Stack3::p_Contains(c_IAsyncEventSource* value) { return IndexOf(value) >= 0; }
+
+int c_Stack3::IndexOf(c_IAsyncEventSource* value) {
   for (int i = 0; i < m_length; ++i) {
-    if (m_data[i] == value) return true;
+    if (m_data[i] == value) return i;
   }
-  return false;
+  return -1;
+}
+
+void c_Stack3::RemoveAt(int index) {
+  if (index < 0 || index >= m_length) return;
+  for (int i = index + 1; i < m_length; ++i) gc_assign(m_data[i - 1], m_data[i]);
+  m_data[--m_length] = m_NIL;
 }
 
 c_IAsyncEventSource* c_Stack3::p_Get(int index) {
@@ -54,13 +70,24 @@ int rv_asyncevent_AddAsyncEventSource(c_IAsyncEventSource* source) {
   return 0;
 }
 
+int rv_asyncevent_RemoveAsyncEventSource(c_IAsyncEventSource* source) {
+  int at = rv_asyncevent__sources->IndexOf(source);
+  if (at < 0) return 0;
+  rv_asyncevent__sources->RemoveAt(at);
+  if (at <= pass_index) --pass_index;
+  return 0;
+}
+
 int rv_asyncevent_UpdateAsyncEvents() {
   if (rv_asyncevent__current) return 0;
-  for (int i = 0; i < rv_asyncevent__sources->p_Length(); ++i) {
-    c_IAsyncEventSource* source = rv_asyncevent__sources->p_Get(i);
+  // rv_asyncevent__current is a root: a source that removes itself stays
+  // alive until its update returns.
+  for (pass_index = 0; pass_index < rv_asyncevent__sources->p_Length(); ++pass_index) {
+    c_IAsyncEventSource* source = rv_asyncevent__sources->p_Get(pass_index);
     gc_assign(rv_asyncevent__current, source);
     source->p_UpdateAsyncEvents();
   }
+  pass_index = -1;
   rv_asyncevent__current = nullptr;
   return 0;
 }

@@ -2,10 +2,12 @@
 //
 // [SECTION] Request        p_Open, p_Send, p_Send2, connect and send callbacks
 // [SECTION] Response       the receive callback: header phase, body phase
-// [SECTION] Finish
+// [SECTION] Finish         orderly end, failures, timeouts, release
 #include "net/http.h"
 
 #include <cstring>
+
+#include "host/platform.h"
 
 namespace {
 
@@ -46,6 +48,7 @@ c_HttpRequest* c_HttpRequest::m_new2(String method, String url,
 }
 
 int c_HttpRequest::p_Open(String method, String url, c_IOnHttpRequestComplete* listener) {
+  Release();  // a pending request is abandoned
   m_method = method;
   gc_assign(m_url, (new c_Url())->m_new(url, String("http"), 80));
   gc_assign(m_listener, listener);
@@ -65,6 +68,7 @@ int c_HttpRequest::p_Open(String method, String url, c_IOnHttpRequestComplete* l
 }
 
 int c_HttpRequest::p_Send2(String data, String mimeType, String encoding) {
+  if (m_pending) return 0;  // its lines are the response's now
   long long room = 3ll * data.Length();
   gc_assign(m_bodyBuffer, (new c_DataBuffer())->m_new(room > 0x7fffffff ? -1 : (int)room));
   m_bodyLength = m_bodyBuffer->p_PokeString(0, data, encoding);
@@ -74,9 +78,13 @@ int c_HttpRequest::p_Send2(String data, String mimeType, String encoding) {
 }
 
 int c_HttpRequest::p_Send() {
-  if (!m_url) return 0;  // never opened
+  if (!m_url || m_pending) return 0;  // never opened, or already under way
   m_finished = false;
   gc_assign(m_socket, (new c_Socket())->m_new(String("stream")));
+  // After the socket: its completions come first in each pass.
+  rv_asyncevent_AddAsyncEventSource(this);
+  m_pending = true;
+  m_sentAt = m_activeAt = platform::Seconds();
   m_socket->p_ConnectAsync(m_url->p_Domain(), m_url->p_Port(), this);
   return 0;
 }
@@ -84,10 +92,12 @@ int c_HttpRequest::p_Send() {
 bool c_HttpRequest::Connected() { return m_socket && m_socket->p_IsConnected(); }
 
 int c_HttpRequest::p_OnConnectComplete(bool connected, c_Socket*) {
+  if (m_finished) return 0;
   if (!connected || !Connected()) {
-    p_Finish();
+    Fail();
     return 0;
   }
+  m_activeAt = platform::Seconds();
   m_lines->p_Push4(String());
   m_lines->p_Push4(String());
   String header = m_lines->p_Join(String("\r\n"));
@@ -103,8 +113,10 @@ int c_HttpRequest::p_OnConnectComplete(bool connected, c_Socket*) {
 }
 
 int c_HttpRequest::p_OnSendComplete(c_DataBuffer*, int, int, c_Socket*) {
+  if (m_finished) return 0;
   // The header's own count is not checked: a failed send shows up as a
-  // failed or closed receive.
+  // failed or closed receive (or the idle timeout).
+  m_activeAt = platform::Seconds();
   if (m_bodyLength != 0 && Connected()) {
     m_socket->p_SendAsync(m_bodyBuffer, 0, m_bodyLength, this);
   }
@@ -123,11 +135,17 @@ void c_HttpRequest::ReceiveMore(int offset) {
 
 int c_HttpRequest::p_OnReceiveComplete(c_DataBuffer*, int offset, int count, c_Socket*) {
   if (m_finished) return 0;
-  // 0 is the end of the stream; -1, a failed receive, ends it the same way.
-  if (count <= 0) {
+  // 0 is the server's orderly close; -1 is a failed receive (a reset), after
+  // which the text may be cut anywhere.
+  if (count == 0) {
     p_Finish();
     return 0;
   }
+  if (count < 0) {
+    Fail();
+    return 0;
+  }
+  m_activeAt = platform::Seconds();
   const int size = m_receiveBuffer->length;
   if (offset < 0 || offset > size) offset = size;
   int end = offset + net_detail::Room(offset, count, size);
@@ -135,6 +153,10 @@ int c_HttpRequest::p_OnReceiveComplete(c_DataBuffer*, int offset, int count, c_S
 
   if (m_responsePieces) {  // body phase: [0, offset) is a held-back partial character
     m_received += end - offset;
+    if (m_received > m_bodyLimit) {
+      Fail();
+      return 0;
+    }
     PushBody(end);
     return 0;
   }
@@ -147,7 +169,12 @@ int c_HttpRequest::p_OnReceiveComplete(c_DataBuffer*, int offset, int count, c_S
     String line = m_receiveBuffer->p_PeekString(start, i - start, ascii()).Trim();
     start = i + 1;
     if (line.Empty()) {
-      EndHeader(start, end);
+      m_headerBytes += start - offset;  // the receive that ends the header counts too
+      if (m_headerBytes > kMaxHeaderBytes) {
+        Fail();
+      } else {
+        EndHeader(start, end);
+      }
       return 0;
     }
     m_lines->p_Push4(line);
@@ -158,7 +185,7 @@ int c_HttpRequest::p_OnReceiveComplete(c_DataBuffer*, int offset, int count, c_S
   int tail = end - start;
   if (start != 0 && tail > 0) std::memmove(b, b + start, (std::size_t)tail);
   if (tail >= size || m_headerBytes > kMaxHeaderBytes) {
-    p_Finish();
+    Fail();
     return 0;
   }
   ReceiveMore(tail);
@@ -167,12 +194,12 @@ int c_HttpRequest::p_OnReceiveComplete(c_DataBuffer*, int offset, int count, c_S
 
 void c_HttpRequest::EndHeader(int bodyStart, int end) {
   if (m_lines->p_Length() == 0) {
-    p_Finish();
+    Fail();
     return;
   }
   Array<String> parts = m_lines->p_Get(0).ToUpper().Split(String(" "));
   if (parts.Length() < 3 || !parts[0].StartsWith(String("HTTP/"))) {
-    p_Finish();
+    Fail();
     return;
   }
   m_status = parts[1].ToInt();
@@ -180,6 +207,10 @@ void c_HttpRequest::EndHeader(int bodyStart, int end) {
   // The body's first bytes came with the header: move them to the front.
   int n = end - bodyStart;
   m_received += n;
+  if (m_received > m_bodyLimit) {
+    Fail();
+    return;
+  }
   if (n > 0) std::memmove(m_receiveBuffer->data, m_receiveBuffer->data + bodyStart, (std::size_t)n);
   PushBody(n);
 }
@@ -200,7 +231,8 @@ void c_HttpRequest::PushBody(int end) {
 int c_HttpRequest::p_Finish() {
   if (m_finished) return 0;
   m_finished = true;
-  if (m_socket) m_socket->p_Close();
+  Release();
+  if (m_socket) m_socket->p_Close();  // also when fed without Send
   if (m_responsePieces) {
     // A character the stream never finished is decoded as it stands.
     if (m_receiveOffset > 0) {
@@ -211,6 +243,27 @@ int c_HttpRequest::p_Finish() {
     m_responseText = m_responsePieces->p_Join(String());
   }
   if (m_listener) m_listener->p_OnHttpRequestComplete(this);
+  return 0;
+}
+
+void c_HttpRequest::Fail() {
+  m_status = -1;
+  m_responsePieces = nullptr;
+  m_receiveOffset = 0;
+  p_Finish();
+}
+
+void c_HttpRequest::Release() {
+  if (!m_pending) return;
+  m_pending = false;
+  if (m_socket) m_socket->Release();
+  rv_asyncevent_RemoveAsyncEventSource(this);
+}
+
+int c_HttpRequest::p_UpdateAsyncEvents() {
+  if (!m_pending || m_finished) return 0;
+  double now = platform::Seconds();
+  if (now - m_activeAt > m_idleTimeout || now - m_sentAt > m_deadline) Fail();
   return 0;
 }
 

@@ -43,6 +43,11 @@ int c_Socket::p_Close() {
   return 0;
 }
 
+void c_Socket::Release() {
+  p_Close();
+  rv_asyncevent_RemoveAsyncEventSource(this);
+}
+
 int c_Socket::p_ConnectAsync(String host, int port, c_IOnConnectComplete* listener) {
   if (!p_IsOpen() || (m_state & (kConnected | kListening)) != 0) return 0;
   m_readQueue->p_Enqueue((new c_AsyncConnectOp())->m_new(m_native, host, port, listener));

@@ -8,7 +8,9 @@
 // unless connected. Each operation is one system call; a partial transfer is
 // reported with its actual count and the listener decides what to do next.
 // A connect that completes after the socket was closed leaves it closed.
-// Sockets stay registered for the rest of the run.
+// A socket stays registered until Release(): then it is closed (a worker
+// blocked in connect or receive on it is woken, see native_socket.h) and
+// polled no more, so completions still under way are never delivered.
 #pragma once
 
 #include "net/asyncqueue.h"
@@ -38,6 +40,8 @@ class c_Socket : public Object, public c_IAsyncEventSource {
   bool p_IsConnected() { return (m_state & kConnected) != 0; }
   bool p_IsListening() { return (m_state & kListening) != 0; }
   int p_Close();
+  // Closes the socket and removes it from the event sources (see above).
+  void Release();
   int p_ConnectAsync(String host, int port, c_IOnConnectComplete* listener);
   int p_SendAsync(c_DataBuffer* data, int offset, int count, c_IOnSendComplete* listener);
   int p_ReceiveAsync(c_DataBuffer* data, int offset, int count, c_IOnReceiveComplete* listener);

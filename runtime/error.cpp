@@ -65,9 +65,12 @@ void dbg_stop() {
         void* p = nullptr;
         if (std::sscanf(line + 1, "%p", &p) != 1) p = nullptr;
         // Only objects the collector knows are inspected: a typed-in address
-        // is never dereferenced blindly.
-        if (p && gc_is_live(p)) {
-          dbg_print(static_cast<Object*>(static_cast<gc_object*>(p))->debug());
+        // is never dereferenced blindly, and an array's block, which the
+        // collector knows too, is no Object and has no debug output.
+        Object* obj = p && gc_is_live(p) ? dynamic_cast<Object*>(static_cast<gc_object*>(p))
+                                         : nullptr;
+        if (obj) {
+          dbg_print(obj->debug());
         } else {
           dbg_print(String());
         }

@@ -20,6 +20,10 @@ class gc_object {
 
   gc_object();
   virtual ~gc_object() {}
+  // A copy would carry the original's list links and colour into a block the
+  // collector never adopted, and relinking either would corrupt its lists.
+  gc_object(const gc_object&) = delete;
+  gc_object& operator=(const gc_object&) = delete;
   virtual void mark() {}
 
   static void* operator new(std::size_t size);

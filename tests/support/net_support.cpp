@@ -49,8 +49,11 @@ namespace {
 
 void pump_once(int round) {
   rv_asyncevent_UpdateAsyncEvents();
-  if (round % 8 == 7) gc_ext_malloced(kGcBudgetBytes + 1);  // force a flip
-  gc_collect();
+  if (round % 8 == 7) {
+    ForceCollection(1, false);
+  } else {
+    gc_collect();
+  }
 }
 
 }  // namespace
@@ -96,13 +99,13 @@ int bound_socket(int* port) {
   return fd;
 }
 
-}  // namespace
-
-int ListenLoopback(int backlog, int* port) {
+int listen_loopback(int backlog, int* port) {
   int fd = bound_socket(port);
   if (listen(fd, backlog) != 0) throw std::runtime_error("listen failed");
   return fd;
 }
+
+}  // namespace
 
 int RefusingPort(int* port) { return bound_socket(port); }
 
@@ -149,7 +152,7 @@ void ResetOnClose(int fd) {
 
 LoopbackServer::LoopbackServer(std::function<void(int)> handler, int backlog)
     : handler_(std::move(handler)) {
-  listener_ = ListenLoopback(backlog, &port_);
+  listener_ = listen_loopback(backlog, &port_);
   acceptor_ = std::thread([this] {
     for (;;) {
       int fd = accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC);
@@ -188,7 +191,7 @@ LoopbackServer::~LoopbackServer() {
 }
 
 SilentServer::SilentServer() {
-  listener_ = ListenLoopback(0, &port_);
+  listener_ = listen_loopback(0, &port_);
   sockaddr_in to = loopback(port_);
   for (int i = 0; i < 8; ++i) {
     int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
@@ -251,8 +254,8 @@ constexpr const char* kPython = "/usr/bin/python3";  // Debian's, not a user's s
 PythonHttpServer PythonHttpServer::ServeDirectory(const std::string& directory) {
   PythonHttpServer s;
   s.process_ = std::make_unique<ChildProcess>();
-  s.process_->Start({kPython, "-u", "-m", "http.server", "0", "--bind", "127.0.0.1",
-                     "--directory", directory});
+  s.process_->Start(
+      {kPython, "-u", "-m", "http.server", "0", "--bind", "127.0.0.1", "--directory", directory});
   s.WaitForPort(" port ");
   return s;
 }
@@ -280,23 +283,6 @@ void PythonHttpServer::WaitForPort(const std::string& marker) {
     SleepSeconds(0.05);
   }
   throw std::runtime_error("python http.server did not start: " + process_->Stderr());
-}
-
-// ---- Runtime errors ---------------------------------------------------------
-
-void PrepareForRuntimeError() {
-  if (!std::freopen("/dev/null", "r", stdin)) std::abort();
-  std::fflush(stdout);
-  dup2(2, 1);
-}
-
-std::string RuntimeErrorPattern(const std::string& message) {
-  std::string escaped;
-  for (char c : "Kestro Runtime Error : " + message) {
-    if (std::strchr("\\^$.|?*+()[]{}", c)) escaped.push_back('\\');
-    escaped.push_back(c);
-  }
-  return escaped;
 }
 
 }  // namespace testing_support

@@ -1,7 +1,6 @@
 // Helpers for the networking tests: loopback servers (our own, on threads of
 // the test process, and Python's http.server in a child process), the event
-// pump a frame loop would run, a root set for objects the test holds, and
-// the runtime-error expectation.
+// pump a frame loop would run, and a root set for objects the test holds.
 //
 // Every server binds 127.0.0.1 on a port the system picks; nothing here
 // reaches anything but the loopback interface.
@@ -18,6 +17,7 @@
 #include <vector>
 
 #include "runtime/kestro.h"
+#include "support/checks.h"
 #include "support/process.h"
 
 namespace testing_support {
@@ -41,7 +41,6 @@ bool PumpUntil(const std::function<bool()>& done, double timeout_seconds = 10);
 void PumpFor(double seconds);
 
 // ---- Raw loopback sockets (POSIX, test side only) ---------------------------
-int ListenLoopback(int backlog, int* port);  // a listening socket on 127.0.0.1
 // A port on 127.0.0.1 bound by the returned socket, which does not listen:
 // a connect there is refused.
 int RefusingPort(int* port);
@@ -103,7 +102,6 @@ class ScriptedHttpServer {
   explicit ScriptedHttpServer(std::vector<std::string> pieces, double pause_seconds = 0.02);
   int Port() const { return server_->Port(); }
   std::string Request() const;  // the last request's bytes
-  int Connections() const { return server_->Accepted(); }
 
  private:
   std::vector<std::string> pieces_;
@@ -131,23 +129,4 @@ class PythonHttpServer {
   int port_ = 0;
 };
 
-// ---- Runtime errors ---------------------------------------------------------
-// Inside a death test: debugger input from /dev/null (so the stop ends the
-// process with -1) and standard output onto standard error (so the message
-// can be matched).
-void PrepareForRuntimeError();
-std::string RuntimeErrorPattern(const std::string& message);
-
 }  // namespace testing_support
-
-// The statement raises the runtime error `message` (exit code -1).
-#define EXPECT_RUNTIME_ERROR(statement, message)                                 \
-  do {                                                                           \
-    GTEST_FLAG_SET(death_test_style, "threadsafe");                              \
-    EXPECT_EXIT(                                                                 \
-        {                                                                        \
-          testing_support::PrepareForRuntimeError();                             \
-          statement;                                                             \
-        },                                                                       \
-        ::testing::ExitedWithCode(255), testing_support::RuntimeErrorPattern(message)); \
-  } while (0)

@@ -1,190 +1,207 @@
-// Joysticks as the input device sees them: which pad answers for which unit,
-// and how each layout turns a pad's axes and buttons into sticks, triggers and
-// the 14 mapped framework buttons. The pads are scripted at the GLFW boundary;
-// the port map and layouts are the production code.
+// Pads as the game sees them: each button and axis of a pad GLFW recognises
+// reaches the control of its meaning, both sticks read up the same way,
+// pads keep their units and release everything when unplugged, and
+// joysticks GLFW cannot map keep the raw layouts with the d-pad in order.
+// Pads are scripted at the GLFW boundary; the rest is the production chain
+// (host, input device, the game's controls).
+#include <GLFW/glfw3.h>
 #include <gtest/gtest.h>
 
 #include <set>
 
+#include "game/globals.h"
+#include "game/myapp.h"
 #include "support/input_pads.h"
 
 namespace {
 
 using testing_support::PadHost;
-using testing_support::ScriptedPad;
 
-struct Reading {
-  bool present = false;
-  Array<float> x = Array<float>(2), y = Array<float>(2), z = Array<float>(2);
-  Array<bool> buttons = Array<bool>(32);
+class GamepadHost : public PadHost {
+ public:
+  std::map<int, GLFWgamepadstate> gamepads;  // GLFW joystick id -> mapped pad
 
-  std::set<int> Pressed() const {
-    std::set<int> out;
-    for (int b = 0; b < 32; ++b) {
-      if (buttons[b]) out.insert(b);
-    }
-    return out;
+  GLFWgamepadstate& PlugGamepad(int jid) {
+    Plug(jid, 6, 15);
+    GLFWgamepadstate& s = gamepads[jid] = GLFWgamepadstate{};
+    s.axes[GLFW_GAMEPAD_AXIS_LEFT_TRIGGER] = s.axes[GLFW_GAMEPAD_AXIS_RIGHT_TRIGGER] = -1;
+    return s;
+  }
+  void UnplugAny(int jid) { Unplug(jid), gamepads.erase(jid); }
+
+ protected:
+  bool JoystickGamepad(int jid, GLFWgamepadstate* state) override {
+    auto it = gamepads.find(jid);
+    if (it == gamepads.end()) return false;
+    *state = it->second;
+    return true;
   }
 };
 
-Reading Poll(RvGame& host, int unit) {
-  Reading r;
-  r.present = host.PollJoystick(unit, r.x, r.y, r.z, r.buttons);
-  return r;
-}
+c_MyApp* app = nullptr;
+rv_module appRoot(1000, nullptr, [] { gc_mark_q(app); });
 
-// Presses each GLFW button alone and records which framework buttons follow.
-std::vector<std::set<int>> ButtonMap(PadHost& host, int jid) {
-  std::vector<std::set<int>> map;
-  ScriptedPad& pad = host.pads.at(jid);
-  for (std::size_t g = 0; g < pad.buttons.size(); ++g) {
-    for (auto& b : pad.buttons) b = 0;
-    pad.Press((int)g);
-    map.push_back(Poll(host, 0).Pressed());
+const int kControls[] = {0, 3, 5, 8, 10, 11, 12, 13, 14, 15, 98, 99};
+
+class Pads : public ::testing::Test {
+ protected:
+  GamepadHost host;
+  c_InputDevice* dev = nullptr;
+
+  void SetUp() override {
+    rvInit();
+    dev = (new c_InputDevice())->m_new();
+    rv_input_SetInputDevice(dev);
+    if (!app) gc_assign(app, new c_MyApp());
+    rv_Quenmor_isOuya = 0;
   }
-  return map;
-}
+  void TearDown() override { rv_input_SetInputDevice(nullptr); }
 
-TEST(JoystickPorts, SinglePadOnGlfwPortThreeIsUnitZero) {
-  PadHost host;
-  host.Plug(3, 6, 12).Press(0);
-  Reading unit0 = Poll(host, 0);
-  EXPECT_TRUE(unit0.present);
-  EXPECT_EQ(unit0.Pressed(), std::set<int>({2}));  // layout B: button 2 <- GLFW 0
-  for (int unit = 1; unit < 4; ++unit) EXPECT_FALSE(Poll(host, unit).present) << unit;
-}
-
-TEST(JoystickPorts, PadsTakeUnitsInGlfwOrderFourAtMost) {
-  PadHost host;
-  for (int jid : {9, 2, 15, 5, 11}) host.Plug(jid, 6, 12).axes[0] = jid / 100.0f;
-  float expected[4] = {0.02f, 0.05f, 0.09f, 0.11f};
-  for (int unit = 0; unit < 4; ++unit) {
-    Reading r = Poll(host, unit);
-    ASSERT_TRUE(r.present) << unit;
-    EXPECT_FLOAT_EQ(r.x[0], expected[unit]) << unit;
+  void Update() {
+    dev->p_EndUpdate();
+    dev->p_BeginUpdate();
   }
-  EXPECT_FALSE(Poll(host, 4).present);
-  EXPECT_FALSE(Poll(host, -1).present);
-}
+  // Controls the game sees down for a player (buttons only, no sticks).
+  std::set<int> Controls(int player) {
+    std::set<int> on;
+    for (int c : kControls) if (app->p_PlayKey(c, 0, player)) on.insert(c);
+    return on;
+  }
+  std::set<int> Buttons(int unit) {
+    std::set<int> on;
+    for (int b = 0; b < 32; ++b) if (rv_input_JoyDown(b, unit)) on.insert(b);
+    return on;
+  }
+};
 
-TEST(JoystickPorts, PluggingIsPickedUpAtTheNextPollOfUnitZero) {
-  PadHost host;
-  host.Plug(3, 6, 12).axes[0] = 0.3f;
-  ASSERT_TRUE(Poll(host, 0).present);
-  EXPECT_FALSE(Poll(host, 1).present);
-
-  // A pad plugged in before pad 3 takes unit 0 once unit 0 is polled again;
-  // until then the map from the last scan stands.
-  host.Plug(1, 6, 12).axes[0] = 0.1f;
-  EXPECT_FALSE(Poll(host, 1).present);
-  EXPECT_FLOAT_EQ(Poll(host, 0).x[0], 0.1f);
-  EXPECT_FLOAT_EQ(Poll(host, 1).x[0], 0.3f);
-
-  host.Unplug(1);
-  host.Unplug(3);
-  EXPECT_FALSE(Poll(host, 0).present);
-  EXPECT_FALSE(Poll(host, 1).present);
-}
-
-TEST(JoystickLayouts, FourteenButtonsAndFiveAxesUseLayoutA) {
-  PadHost host;
-  ScriptedPad& pad = host.Plug(0, 5, 14);
-  // GLFW's y axes grow downwards; the layouts read odd axes upwards.
-  pad.axes = {0.1f, 0.2f, 0.3f, 0.4f, 0.5f};
-  Reading r = Poll(host, 0);
-  ASSERT_TRUE(r.present);
-  EXPECT_FLOAT_EQ(r.x[0], 0.1f);   // left x
-  EXPECT_FLOAT_EQ(r.y[0], -0.2f);  // left y, up is positive
-  EXPECT_FLOAT_EQ(r.z[0], 0.3f);   // left trigger: the shared trigger axis
-  EXPECT_FLOAT_EQ(r.x[1], 0.5f);   // right x: axis 4
-  EXPECT_FLOAT_EQ(r.y[1], 0.4f);   // right y: minus the (up-positive) axis 3
-  EXPECT_FLOAT_EQ(r.z[1], -0.3f);  // right trigger: the shared axis negated
-
-  // GLFW button -> framework buttons; the last four (the d-pad) are 8..11.
-  std::vector<std::set<int>> expected = {{0}, {1}, {2},  {3},  {4},  {5},  {6},
-                                         {7}, {12}, {13}, {8}, {9}, {10}, {11}};
-  EXPECT_EQ(ButtonMap(host, 0), expected);
-}
-
-TEST(JoystickLayouts, OtherPadsUseLayoutBWithTriggersAsButtons) {
-  PadHost host;
-  ScriptedPad& pad = host.Plug(0, 5, 12);
-  pad.axes = {0.1f, 0.2f, 0.3f, 0.4f, 0.5f};
-  Reading r = Poll(host, 0);
-  EXPECT_FLOAT_EQ(r.x[0], 0.1f);
-  EXPECT_FLOAT_EQ(r.y[0], -0.2f);
-  EXPECT_FLOAT_EQ(r.z[0], 0.0f);
-  EXPECT_FLOAT_EQ(r.x[1], 0.3f);  // right x: axis 2
-  EXPECT_FLOAT_EQ(r.y[1], 0.4f);
-  EXPECT_FLOAT_EQ(r.z[1], 0.0f);
-
-  pad.Press(6);
-  pad.Press(7);
-  r = Poll(host, 0);
-  EXPECT_FLOAT_EQ(r.z[0], 1.0f);
-  EXPECT_FLOAT_EQ(r.z[1], 1.0f);
-
-  // With 12 buttons the four counted from the end are 8..11, which the
-  // layout also maps directly, so those buttons light two framework buttons.
-  std::vector<std::set<int>> expected = {{2},     {0},     {1},      {3},      {4},     {5},
-                                         {},      {},      {6, 8},   {7, 9},   {10, 12}, {11, 13}};
-  EXPECT_EQ(ButtonMap(host, 0), expected);
-}
-
-TEST(JoystickLayouts, FourteenButtonsWithSixAxesIsLayoutB) {
-  PadHost host;
-  host.Plug(0, 6, 14).Press(0);
-  EXPECT_EQ(Poll(host, 0).Pressed(), std::set<int>({2}));
-}
-
-TEST(JoystickLayouts, FewerThanFourButtonsLeaveTheMissingOnesReleased) {
-  PadHost host;
-  ScriptedPad& pad = host.Plug(0, 2, 3);
-  for (int g = 0; g < 3; ++g) pad.Press(g);
-  // Counted from the end: n-4 is before the first button; n-3..n-1 are 0..2.
-  EXPECT_EQ(Poll(host, 0).Pressed(), std::set<int>({0, 1, 2, 9, 10, 11}));
-
-  host.Plug(0, 0, 0);
-  Reading r = Poll(host, 0);
-  EXPECT_TRUE(r.present);
-  EXPECT_TRUE(r.Pressed().empty());
-  for (int i = 0; i < 2; ++i) {
-    EXPECT_EQ(r.x[i], 0.0f);
-    EXPECT_EQ(r.y[i], 0.0f);
-    EXPECT_EQ(r.z[i], 0.0f);
+TEST_F(Pads, EveryGamepadButtonReachesTheControlOfItsMeaning) {
+  struct Row {
+    int glfw;
+    std::set<int> buttons, controls;
+  } rows[] = {
+      {GLFW_GAMEPAD_BUTTON_A, {0}, {10}},          {GLFW_GAMEPAD_BUTTON_B, {1}, {11}},
+      {GLFW_GAMEPAD_BUTTON_X, {2}, {12}},          {GLFW_GAMEPAD_BUTTON_Y, {3}, {13}},
+      {GLFW_GAMEPAD_BUTTON_LEFT_BUMPER, {4}, {14}}, {GLFW_GAMEPAD_BUTTON_RIGHT_BUMPER, {5}, {15}},
+      {GLFW_GAMEPAD_BUTTON_BACK, {6}, {98, 99}},   {GLFW_GAMEPAD_BUTTON_START, {7}, {98, 99}},
+      {GLFW_GAMEPAD_BUTTON_LEFT_THUMB, {12}, {}},  {GLFW_GAMEPAD_BUTTON_RIGHT_THUMB, {13}, {}},
+      {GLFW_GAMEPAD_BUTTON_GUIDE, {}, {}},         {GLFW_GAMEPAD_BUTTON_DPAD_LEFT, {8}, {3}},
+      {GLFW_GAMEPAD_BUTTON_DPAD_UP, {9}, {0}},     {GLFW_GAMEPAD_BUTTON_DPAD_RIGHT, {10}, {5}},
+      {GLFW_GAMEPAD_BUTTON_DPAD_DOWN, {11}, {8}},
+  };
+  GLFWgamepadstate& pad = host.PlugGamepad(5);
+  for (const Row& row : rows) {
+    pad.buttons[row.glfw] = GLFW_PRESS;
+    Update();
+    EXPECT_EQ(Buttons(0), row.buttons) << "GLFW gamepad button " << row.glfw;
+    EXPECT_EQ(Controls(0), row.controls) << "GLFW gamepad button " << row.glfw;
+    pad.buttons[row.glfw] = GLFW_RELEASE;
+  }
+  // On the console Back is back and pause, Start only pause.
+  rv_Quenmor_isOuya = 1;
+  for (int g : {GLFW_GAMEPAD_BUTTON_BACK, GLFW_GAMEPAD_BUTTON_START}) {
+    pad.buttons[g] = GLFW_PRESS;
+    Update();
+    std::set<int> expected = {99};
+    if (g == GLFW_GAMEPAD_BUTTON_BACK) expected.insert(98);
+    EXPECT_EQ(Controls(0), expected);
+    pad.buttons[g] = GLFW_RELEASE;
   }
 }
 
-TEST(JoystickLayouts, ButtonsBeyondThoseReadStayReleased) {
-  PadHost host;
-  ScriptedPad& pad = host.Plug(0, 6, 40);
-  for (auto& b : pad.buttons) b = 1;
-  // Only 32 buttons are read; the d-pad of a 40-button pad (36..39) is not.
-  std::set<int> expected = {0, 1, 2, 3, 4, 5, 6, 7, 12, 13};
-  EXPECT_EQ(Poll(host, 0).Pressed(), expected);
+TEST_F(Pads, SticksReadUpTheSameWayAndTriggersFromZeroToOne) {
+  struct Row {
+    int axis;
+    float value;
+    float leftX, leftY, rightX, rightY, leftTrigger, rightTrigger;
+  } rows[] = {
+      {GLFW_GAMEPAD_AXIS_LEFT_X, 0.5f, 0.5f, 0, 0, 0, 0, 0},
+      {GLFW_GAMEPAD_AXIS_LEFT_Y, -0.5f, 0, 0.5f, 0, 0, 0, 0},  // pushed up
+      {GLFW_GAMEPAD_AXIS_RIGHT_X, -0.25f, 0, 0, -0.25f, 0, 0, 0},
+      {GLFW_GAMEPAD_AXIS_RIGHT_Y, -0.5f, 0, 0, 0, 0.5f, 0, 0},  // pushed up
+      {GLFW_GAMEPAD_AXIS_LEFT_TRIGGER, 0, 0, 0, 0, 0, 0.5f, 0},
+      {GLFW_GAMEPAD_AXIS_LEFT_TRIGGER, 1, 0, 0, 0, 0, 1, 0},
+      {GLFW_GAMEPAD_AXIS_RIGHT_TRIGGER, 1, 0, 0, 0, 0, 0, 1},
+  };
+  GLFWgamepadstate& pad = host.PlugGamepad(0);
+  for (const Row& row : rows) {
+    float rest = pad.axes[row.axis];
+    pad.axes[row.axis] = row.value;
+    Update();
+    c_JoyState* joy = dev->_joyStates[0];
+    EXPECT_EQ(std::vector<float>({joy->joyx[0], joy->joyy[0], joy->joyx[1], joy->joyy[1],
+                                  joy->joyz[0], joy->joyz[1]}),
+              std::vector<float>({row.leftX, row.leftY, row.rightX, row.rightY, row.leftTrigger,
+                                  row.rightTrigger}))
+        << "GLFW gamepad axis " << row.axis << " at " << row.value;
+    pad.axes[row.axis] = rest;
+  }
+  // The game: either stick pushed up reads the same, and the left one steers up.
+  pad.axes[GLFW_GAMEPAD_AXIS_LEFT_Y] = pad.axes[GLFW_GAMEPAD_AXIS_RIGHT_Y] = -1;
+  Update();
+  EXPECT_LT(app->p_StickY(0, 0), 0);
+  EXPECT_EQ(app->p_StickY(1, 0), app->p_StickY(0, 0));
+  EXPECT_EQ(app->p_PlayKey(0, 1, 0), 1);
 }
 
-TEST(JoystickLayouts, UnmappedFrameworkButtonsAreClearedEveryPoll) {
-  PadHost host;
-  host.Plug(0, 6, 32);
-  Reading r;
-  for (int b = 0; b < 32; ++b) r.buttons[b] = true;
-  for (int i = 0; i < 2; ++i) r.x[i] = r.y[i] = r.z[i] = 9.0f;
-  ASSERT_TRUE(host.PollJoystick(0, r.x, r.y, r.z, r.buttons));
-  EXPECT_TRUE(r.Pressed().empty());
-  EXPECT_EQ(r.x[1], 0.0f);
-  EXPECT_EQ(r.z[0], 0.0f);
+TEST_F(Pads, PadsKeepTheirUnitsAndReleaseEverythingWhenUnplugged) {
+  host.PlugGamepad(3).buttons[GLFW_GAMEPAD_BUTTON_A] = GLFW_PRESS;  // a lone pad is unit 0
+  Update();
+  EXPECT_EQ(Controls(0), std::set<int>({10}));
+  host.UnplugAny(3);
+  for (int jid : {0, 1}) {
+    GLFWgamepadstate& pad = host.PlugGamepad(jid);
+    pad.buttons[GLFW_GAMEPAD_BUTTON_A] = GLFW_PRESS;
+    pad.axes[GLFW_GAMEPAD_AXIS_LEFT_X] = -1;
+  }
+  Update();
+  EXPECT_EQ(Controls(0), std::set<int>({10}));
+  EXPECT_EQ(Controls(1), std::set<int>({10}));
+
+  host.UnplugAny(0);
+  Update();
+  EXPECT_EQ(Buttons(0), std::set<int>());  // nothing stuck
+  EXPECT_EQ(rv_input_JoyX(0, 0), 0);
+  EXPECT_EQ(app->p_PlayKey(3, 1, 0), 0);
+  EXPECT_EQ(Buttons(1), std::set<int>({0}));  // still unit 1, still held: no new hit
+  EXPECT_EQ(rv_input_JoyHit(0, 1), 0);
+
+  host.PlugGamepad(7).buttons[GLFW_GAMEPAD_BUTTON_B] = GLFW_PRESS;  // the free unit
+  Update();
+  EXPECT_EQ(Controls(0), std::set<int>({11}));
+  EXPECT_EQ(Controls(1), std::set<int>({10}));
+
+  host.UnplugAny(1);
+  host.UnplugAny(7);
+  Update();
+  for (int key = 256; key < 384; ++key) EXPECT_FALSE(rv_input_KeyDown(key)) << key;
 }
 
-TEST(JoystickLayouts, MissingAxesReadAsCentred) {
-  PadHost host;
-  ScriptedPad& pad = host.Plug(0, 1, 14);
-  pad.axes[0] = -1.0f;
-  Reading r = Poll(host, 0);
-  EXPECT_EQ(r.x[0], -1.0f);
-  EXPECT_EQ(r.y[0], 0.0f);
-  EXPECT_EQ(r.x[1], 0.0f);
-  EXPECT_EQ(r.y[1], 0.0f);
+TEST_F(Pads, UnmappedJoysticksKeepTheRawLayoutsWithTheHatInOrder) {
+  // GLFW 3 appends a hat as up, right, down, left after the real buttons;
+  // the d-pad slots are left, up, right, down (controls 3, 0, 5, 8).
+  struct Row {
+    int buttonCount, axisCount, glfw;
+    std::set<int> buttons;
+  } rows[] = {
+      {14, 5, 0, {0}},  {14, 5, 6, {6}},   {14, 5, 7, {7}},   {14, 5, 8, {12}},
+      {14, 5, 10, {9}}, {14, 5, 11, {10}}, {14, 5, 12, {11}}, {14, 5, 13, {8}},
+      {16, 6, 0, {2}},  {16, 6, 1, {0}},   {16, 6, 8, {6}},   {16, 6, 9, {7}},
+      {16, 6, 12, {9}}, {16, 6, 13, {10}}, {16, 6, 14, {11}}, {16, 6, 15, {8}},
+  };
+  for (const Row& row : rows) {
+    host.Plug(2, row.axisCount, row.buttonCount).Press(row.glfw);
+    Update();
+    EXPECT_EQ(Buttons(0), row.buttons)
+        << row.buttonCount << " buttons, " << row.axisCount << " axes, GLFW button " << row.glfw;
+  }
+  // Both sticks pushed up read the same in both layouts (GLFW's y grows down).
+  for (auto [axes, buttons] : {std::pair{5, 14}, std::pair{6, 16}}) {
+    host.Plug(2, axes, buttons).axes = std::vector<float>(axes, 0);
+    host.pads.at(2).axes[1] = host.pads.at(2).axes[3] = -0.5f;
+    Update();
+    EXPECT_EQ(rv_input_JoyY(0, 0), 0.5f) << axes;
+    EXPECT_EQ(rv_input_JoyY(1, 0), 0.5f) << axes;
+  }
 }
 
 }  // namespace

@@ -1,7 +1,7 @@
-// The HTTP client against real servers on 127.0.0.1 (our own scripted one and
-// Python's http.server), and its response parsing fed directly, byte
-// boundary by byte boundary. Every case checks that the listener is told
-// exactly once.
+// The HTTP client against real servers on 127.0.0.1 (our own scripted and
+// hostile ones, and Python's http.server), and its response parsing fed
+// directly, byte boundary by byte boundary. Every request through a server
+// must tell its listener exactly once and leave no socket registered.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -15,16 +15,27 @@
 namespace {
 
 using testing_support::Keep;
-using testing_support::PumpFor;
 using testing_support::PumpUntil;
+using testing_support::ReadToEnd;
+using testing_support::ReadUntil;
 using testing_support::ScriptedHttpServer;
+using testing_support::WriteAll;
+
+class Counter : public Object, public c_IAsyncEventSource {
+ public:
+  int updates = 0;
+  int p_UpdateAsyncEvents() override { return ++updates; }
+};
 
 class Listener : public Object, public c_IOnHttpRequestComplete {
  public:
   int calls = 0;
   std::function<void(c_HttpRequest*)> then;
+  Counter* later = nullptr;  // a source registered after the request
+  int laterUpdates = 0;      // its updates when the listener was told
   int p_OnHttpRequestComplete(c_HttpRequest* request) override {
     ++calls;
+    if (later) laterUpdates = later->updates;
     if (then) then(request);
     return 0;
   }
@@ -32,206 +43,276 @@ class Listener : public Object, public c_IOnHttpRequestComplete {
 
 std::string Utf8(const String& s) { return s.ToUtf8(); }
 
-String Url(int port, const std::string& rest) {
+String Url(int port, const std::string& rest = "/") {
   return String(("http://127.0.0.1:" + std::to_string(port) + rest).c_str());
 }
 
-// Sends a GET and pumps until the listener is told; then pumps a little more
-// to catch a second call.
-c_HttpRequest* Get(const String& url, Listener* listener) {
-  c_HttpRequest* r = Keep((new c_HttpRequest())->m_new2(String("GET"), url, listener));
-  r->p_Send();
-  EXPECT_TRUE(PumpUntil([&] { return listener->calls > 0; }));
-  PumpFor(0.05);
-  EXPECT_EQ(listener->calls, 1);
-  return r;
+bool Registered(c_IAsyncEventSource* source) {
+  return rv_asyncevent__sources->p_Contains(source);
 }
 
-c_HttpRequest* GetFrom(const std::vector<std::string>& response, std::string* request = nullptr,
-                       const std::string& path = "/") {
-  ScriptedHttpServer server(response);
+// Pumps until the listener is told, then checks what a finished request
+// leaves behind, that the pass in which it left the event sources went on to
+// the source after it, and that more pumping brings no second call.
+void Finish(c_HttpRequest* r, Listener* listener) {
+  if (listener->calls == 0) {  // else told while another request was pumped
+    listener->later = Keep(new Counter());
+    rv_asyncevent_AddAsyncEventSource(listener->later);
+    ASSERT_TRUE(PumpUntil([&] { return listener->calls > 0; }));
+    EXPECT_EQ(listener->later->updates, listener->laterUpdates + 1);
+    rv_asyncevent_RemoveAsyncEventSource(listener->later);
+  }
+  c_Socket* s = r->m_socket;
+  EXPECT_FALSE(Registered(r));
+  EXPECT_FALSE(Registered(s) || Registered(s->m_readQueue) || Registered(s->m_writeQueue));
+  EXPECT_FALSE(s->m_native->IsOpen());
+  int rounds = 0;
+  PumpUntil([&] { return ++rounds > 20; });
+  EXPECT_EQ(listener->calls, 1);
+}
+
+c_HttpRequest* Open(const char* method, const String& url, Listener* listener) {
+  return Keep((new c_HttpRequest())->m_new2(String(method), url, listener));
+}
+
+c_HttpRequest* Get(const String& url,
+                   const std::function<void(c_HttpRequest*)>& setup = nullptr) {
   Listener* listener = Keep(new Listener());
-  c_HttpRequest* r = Get(Url(server.Port(), path), listener);
-  if (request) *request = server.Request();
+  c_HttpRequest* r = Open("GET", url, listener);
+  if (setup) setup(r);
+  r->p_Send();
+  Finish(r, listener);
   return r;
 }
 
 // ---- Requests on the wire ---------------------------------------------------
 
-TEST(NetHttpRequest, GetSendsTheRequestLineAndHostOnly) {
-  std::string request;
-  c_HttpRequest* r = GetFrom({"HTTP/1.0 200 OK\r\n\r\nhi"}, &request, "/a?b=1");
-  EXPECT_EQ(request, "GET /a?b=1 HTTP/1.0\r\nHost: 127.0.0.1\r\n\r\n");
-  EXPECT_EQ(r->p_Status(), 200);
-  EXPECT_EQ(Utf8(r->p_ResponseText()), "hi");
-}
-
-TEST(NetHttpRequest, BodyRequestAddsTypeAndLengthThenTheBody) {
-  ScriptedHttpServer server({"HTTP/1.0 201 Created\r\n\r\n"});
-  Listener* listener = Keep(new Listener());
-  c_HttpRequest* r =
-      Keep((new c_HttpRequest())->m_new2(String("POST"), Url(server.Port(), "/submit"), listener));
-  r->p_Send2(String(u"h\u00e9llo w\u00f6rld"), String("text/plain"), String("utf8"));
-  ASSERT_TRUE(PumpUntil([&] { return listener->calls > 0; }));
-  EXPECT_EQ(server.Request(),
-            "POST /submit HTTP/1.0\r\nHost: 127.0.0.1\r\nContent-Type: text/plain\r\n"
-            "Content-Length: 13\r\n\r\nh\xC3\xA9llo w\xC3\xB6rld");
-  EXPECT_EQ(r->p_Status(), 201);
-  EXPECT_EQ(Utf8(r->p_ResponseText()), "");
-
-  ScriptedHttpServer plain({"HTTP/1.0 200 OK\r\n\r\n"});
-  Listener* l2 = Keep(new Listener());
-  c_HttpRequest* r2 =
-      Keep((new c_HttpRequest())->m_new2(String("PUT"), Url(plain.Port(), "/x"), l2));
-  r2->p_Send2(String("abc"), String(), String("ascii"));
-  ASSERT_TRUE(PumpUntil([&] { return l2->calls > 0; }));
-  EXPECT_EQ(plain.Request(), "PUT /x HTTP/1.0\r\nHost: 127.0.0.1\r\nContent-Length: 3\r\n\r\nabc");
-}
-
-TEST(NetHttpRequest, ARequestLongerThanTheHeaderBufferIsSentWhole) {
-  std::string path = "/" + std::string(10000, 'p') + "?q=" + std::string(3000, 'q');
-  std::string request;
-  c_HttpRequest* r = GetFrom({"HTTP/1.0 200 OK\r\n\r\nlong ok"}, &request, path);
-  EXPECT_EQ(request, "GET " + path + " HTTP/1.0\r\nHost: 127.0.0.1\r\n\r\n");
-  EXPECT_EQ(r->p_Status(), 200);
-  EXPECT_EQ(Utf8(r->p_ResponseText()), "long ok");
+TEST(NetHttpRequest, RequestsGoOutAsWritten) {
+  const std::string longPath = "/" + std::string(10000, 'p') + "?q=" + std::string(3000, 'q');
+  struct Case {
+    const char *method, *path;
+    const char16_t* body;  // null: a plain Send
+    const char *mime, *encoding;
+    std::string wire;
+  } cases[] = {
+      {"GET", "/a?b=1", nullptr, "", "", "GET /a?b=1 HTTP/1.0\r\nHost: 127.0.0.1\r\n\r\n"},
+      {"POST", "/submit", u"h\u00e9llo w\u00f6rld", "text/plain", "utf8",
+       "POST /submit HTTP/1.0\r\nHost: 127.0.0.1\r\nContent-Type: text/plain\r\n"
+       "Content-Length: 13\r\n\r\nh\xC3\xA9llo w\xC3\xB6rld"},
+      {"PUT", "/x", u"abc", "", "ascii",
+       "PUT /x HTTP/1.0\r\nHost: 127.0.0.1\r\nContent-Length: 3\r\n\r\nabc"},
+      // Longer than the header buffer: sent whole.
+      {"GET", longPath.c_str(), nullptr, "", "", "GET " + longPath + " HTTP/1.0\r\nHost: 127.0.0.1\r\n\r\n"},
+  };
+  for (const Case& c : cases) {
+    ScriptedHttpServer server({"HTTP/1.0 201 Created\r\n\r\nmade"});
+    Listener* listener = Keep(new Listener());
+    c_HttpRequest* r = Open(c.method, Url(server.Port(), c.path), listener);
+    if (c.body) {
+      r->p_Send2(String(c.body), String(c.mime), String(c.encoding));
+    } else {
+      r->p_Send();
+    }
+    Finish(r, listener);
+    EXPECT_EQ(server.Request(), c.wire) << c.method;
+    EXPECT_EQ(r->p_Status(), 201) << c.method;
+    EXPECT_EQ(Utf8(r->p_ResponseText()), "made") << c.method;
+  }
 }
 
 // ---- Responses from our own server ------------------------------------------
 
-TEST(NetHttpResponse, NotFoundWithABody) {
-  c_HttpRequest* r =
-      GetFrom({"HTTP/1.0 404 Not Found\r\nContent-Type: text/plain\r\n\r\nnothing here"});
-  EXPECT_EQ(r->p_Status(), 404);
-  EXPECT_EQ(Utf8(r->p_ResponseText()), "nothing here");
-}
-
-TEST(NetHttpResponse, ALowerCaseStatusLineIsAccepted) {
-  c_HttpRequest* r = GetFrom({"http/1.1 200 ok\r\n\r\nfine"});
-  EXPECT_EQ(r->p_Status(), 200);
-  EXPECT_EQ(Utf8(r->p_ResponseText()), "fine");
-}
-
-TEST(NetHttpResponse, BadStatusLinesEndWithMinusOneAndNoText) {
-  const char* bad[] = {"HTTP/1.1 200\r\n\r\nbody", "ICY 200 OK\r\n\r\nbody", "\r\n\r\nbody",
-                       "HTTP/1.1 200 \r\n\r\nbody"};
-  for (const char* response : bad) {
-    c_HttpRequest* r = GetFrom({response});
-    EXPECT_EQ(r->p_Status(), -1) << response;
-    EXPECT_EQ(Utf8(r->p_ResponseText()), "") << response;
-  }
-}
-
-TEST(NetHttpResponse, ABodySplitAcrossManyReceivesIsJoinedWithoutSeparators) {
-  std::vector<std::string> pieces = {"HTTP/1.0 200 OK\r\nServer: pieces\r\n\r\n"};
-  std::string body;
+TEST(NetHttpResponse, StatusLinesAndBodies) {
+  std::vector<std::string> many = {"HTTP/1.0 200 OK\r\nServer: pieces\r\n\r\n"};
+  std::string joined;
   for (int i = 0; i < 40; ++i) {
-    pieces.push_back("<" + std::to_string(i) + ">");
-    body += pieces.back();
+    many.push_back("<" + std::to_string(i) + ">");
+    joined += many.back();
   }
-  c_HttpRequest* r = GetFrom(pieces);
-  EXPECT_EQ(r->p_Status(), 200);
-  EXPECT_EQ(Utf8(r->p_ResponseText()), body);
-  EXPECT_EQ(r->m_received, (int)body.size());
+  struct Case { std::vector<std::string> pieces; int status; std::string text; } cases[] = {
+      {{"HTTP/1.0 404 Not Found\r\nContent-Type: text/plain\r\n\r\nnothing here"}, 404,
+       "nothing here"},
+      {{"http/1.1 200 ok\r\n\r\nfine"}, 200, "fine"},  // upper-cased first
+      {{"HTTP/1.0 500 Oops\nA: b\n\ncaf\xE9 "}, 500, "caf\xC3\xA9 "},  // not UTF-8: bytes
+      {{"HTTP/1.0 200 OK\r\n\r\nab\xE2\x82"}, 200, "ab\xC3\xA2\xC2\x82"},  // never finished
+      {{"HTT", "P/1.0 2", "03 Non-Authoritative\r", "\nX-A: 1\r\n", "\r", "\nbody"}, 203, "body"},
+      {{"HTTP/1.0 200 OK\r\n\r\ncaf\xC3", "\xA9 \xE2\x82", "\xAC!"}, 200, "caf\xC3\xA9 \xE2\x82\xAC!"},
+      {many, 200, joined},
+      // Malformed, cut short or silent: -1 and no text.
+      {{"HTTP/1.1 200\r\n\r\nbody"}, -1, ""},
+      {{"HTTP/1.1 200 \r\n\r\nbody"}, -1, ""},
+      {{"ICY 200 OK\r\n\r\nbody"}, -1, ""},
+      {{"\r\n\r\nbody"}, -1, ""},
+      {{"HTTP/1.0 200 OK\r\nContent-Le"}, -1, ""},
+      {{}, -1, ""},
+  };
+  for (const Case& c : cases) {
+    std::string first = c.pieces.empty() ? "(nothing)" : c.pieces[0];
+    ScriptedHttpServer server(c.pieces);
+    c_HttpRequest* r = Get(Url(server.Port()));
+    EXPECT_EQ(r->p_Status(), c.status) << first;
+    EXPECT_EQ(Utf8(r->p_ResponseText()), c.text) << first;
+  }
 }
 
-TEST(NetHttpResponse, CharactersCutByTheNetworkAreJoinedWhole) {
-  c_HttpRequest* r = GetFrom({"HTTP/1.0 200 OK\r\n\r\ncaf\xC3", "\xA9 \xE2\x82", "\xAC!"});
-  EXPECT_EQ(r->p_ResponseText(), String(u"caf\u00e9 \u20ac!"));
+// A response whose header is `total` bytes, blank line included; its last
+// line and the blank line come in a receive of their own.
+std::vector<std::string> HeaderOf(int total) {
+  const std::string last = "X-End: 1\r\n\r\n";
+  std::string head = "HTTP/1.0 200 OK\r\n";
+  int rest = total - (int)last.size() - (int)head.size();
+  for (int n; rest > 0; rest -= n) {
+    n = rest < 2000 ? rest : 1000;
+    head += "X-Pad: " + std::string((std::size_t)n - 9, 'p') + "\r\n";
+  }
+  return {head, last + "ok"};
 }
 
-TEST(NetHttpResponse, AHeaderSplitInsideItsLinesIsReassembled) {
-  c_HttpRequest* r =
-      GetFrom({"HTT", "P/1.0 2", "03 Non-Authoritative\r", "\nX-A: 1\r\n", "\r", "\nbody"});
-  EXPECT_EQ(r->p_Status(), 203);
-  EXPECT_EQ(Utf8(r->p_ResponseText()), "body");
-  EXPECT_EQ(r->m_lines->p_Get(1), String("X-A: 1"));
+TEST(NetHttpResponse, HeaderAndBodyLimitsCountEveryByte) {
+  constexpr long long kBody = 5000;
+  struct Case { int header; long long body; int status; } cases[] = {
+      {c_HttpRequest::kMaxHeaderBytes, 2, 200},
+      {c_HttpRequest::kMaxHeaderBytes + 1, 2, -1},
+      {100, kBody, 200},
+      {100, kBody + 1, -1},
+  };
+  for (const Case& c : cases) {
+    std::vector<std::string> pieces = HeaderOf(c.header);
+    ASSERT_EQ(pieces[0].size() + pieces[1].size() - 2, (std::size_t)c.header);
+    pieces[1] += std::string((std::size_t)c.body - 2, 'b');
+    ScriptedHttpServer server(pieces);
+    c_HttpRequest* r = Get(Url(server.Port()), [&](c_HttpRequest* r) { r->SetBodyLimit(kBody); });
+    EXPECT_EQ(r->p_Status(), c.status) << c.header << " " << c.body;
+    EXPECT_EQ(r->p_ResponseText().Length(), c.status > 0 ? c.body : 0);
+  }
 }
 
-TEST(NetHttpResponse, AServerThatClosesBeforeTheHeaderEndsGivesMinusOne) {
-  c_HttpRequest* r = GetFrom({"HTTP/1.0 200 OK\r\nContent-Le"});
-  EXPECT_EQ(r->p_Status(), -1);
-  EXPECT_EQ(Utf8(r->p_ResponseText()), "");
-  c_HttpRequest* silent = GetFrom({});
-  EXPECT_EQ(silent->p_Status(), -1);
+// ---- Hostile servers --------------------------------------------------------
+
+const std::string kOkHead = "HTTP/1.0 200 OK\r\n\r\n";
+
+// Reads the request, writes `first`, then `repeat` (pausing between) for as
+// long as the client takes it; then resets the connection or waits for the
+// client to close it.
+std::function<void(int)> Serve(std::string first, std::string repeat = "", double pause = 0,
+                               bool reset = false) {
+  return [=](int fd) {
+    ReadUntil(fd, "\r\n\r\n");
+    for (bool ok = WriteAll(fd, first); ok && !repeat.empty(); ok = WriteAll(fd, repeat)) {
+      testing_support::SleepSeconds(pause);
+    }
+    testing_support::SleepSeconds(pause);
+    reset ? testing_support::ResetOnClose(fd) : (void)ReadToEnd(fd);
+  };
 }
 
-TEST(NetHttpResponse, AResetConnectionFinishesTheRequest) {
-  testing_support::LoopbackServer server([](int fd) {
-    testing_support::ReadUntil(fd, "\r\n\r\n");
-    testing_support::WriteAll(fd, "HTTP/1.0 200 OK\r\nX: ");
-    testing_support::SleepSeconds(0.05);
-    testing_support::ResetOnClose(fd);
-  });
-  Listener* listener = Keep(new Listener());
-  c_HttpRequest* r = Get(Url(server.Port(), "/"), listener);
-  EXPECT_EQ(r->p_Status(), -1);
+TEST(NetHttpHostile, EachFailureEndsOnceWithMinusOneAndReleasesTheSocket) {
+  const long long kDefault = c_HttpRequest::kMaxBodyBytes;
+  struct Case {
+    const char* what;
+    std::function<void(int)> serve;  // null: a server that never accepts
+    double idle, deadline;
+    long long bodyLimit;
+  } cases[] = {
+      {"never accepts", nullptr, 0.2, 60, kDefault},
+      {"accepts and goes silent", Serve(""), 0.2, 60, kDefault},
+      {"goes silent in the body", Serve(kOkHead + "some"), 0.2, 60, kDefault},
+      {"trickles the body past the deadline", Serve(kOkHead, "x", 0.01), 10, 0.3, kDefault},
+      {"sends a body without end", Serve(kOkHead, std::string(8192, 'z')), 10, 60, 200000},
+      {"... past the default limit", Serve(kOkHead, std::string(65536, 'z')), 10, 60, kDefault},
+      {"resets in the middle of the body", Serve(kOkHead + "partial", "", 0.05, true), 10, 60,
+       kDefault},
+      {"resets in the header", Serve("HTTP/1.0 200 OK\r\nX: ", "", 0.05, true), 10, 60, kDefault},
+  };
+  for (const Case& c : cases) {
+    std::unique_ptr<testing_support::SilentServer> silent;
+    std::unique_ptr<testing_support::LoopbackServer> server;
+    if (c.serve) {
+      server = std::make_unique<testing_support::LoopbackServer>(c.serve);
+    } else {
+      silent = std::make_unique<testing_support::SilentServer>();
+    }
+    c_HttpRequest* r = Get(Url(server ? server->Port() : silent->Port()), [&](c_HttpRequest* r) {
+      r->SetTimeouts(c.idle, c.deadline);
+      r->SetBodyLimit(c.bodyLimit);
+    });
+    EXPECT_EQ(r->p_Status(), -1) << c.what;
+    EXPECT_EQ(Utf8(r->p_ResponseText()), "") << c.what;
+    EXPECT_LE(r->m_received, c.bodyLimit + c_HttpRequest::kReceiveBufferBytes) << c.what;
+  }
 }
 
-TEST(NetHttpResponse, ConnectFailuresFinishWithMinusOne) {
+TEST(NetHttpHostile, ConnectFailuresFinishWithMinusOne) {
   int port = 0;
   int refusing = testing_support::RefusingPort(&port);
-  Listener* l1 = Keep(new Listener());
-  EXPECT_EQ(Get(Url(port, "/"), l1)->p_Status(), -1);
+  EXPECT_EQ(Get(Url(port))->p_Status(), -1);
   close(refusing);
   // A port number no socket can have, a host that does not resolve.
-  Listener* l2 = Keep(new Listener());
-  EXPECT_EQ(Get(String(("http://127.0.0.1:" + std::string(30, '9') + "/").c_str()), l2)
-                ->p_Status(),
-            -1);
-  Listener* l3 = Keep(new Listener());
-  EXPECT_EQ(Get(String(("http://" + std::string(70, 'x') + "/").c_str()), l3)->p_Status(), -1);
+  for (std::string url : {"http://127.0.0.1:" + std::string(30, '9') + "/",
+                          "http://" + std::string(70, 'x') + "/"}) {
+    EXPECT_EQ(Get(String(url.c_str()))->p_Status(), -1) << url;
+  }
 }
 
-TEST(NetHttpResponse, AListenerMayPumpEventsAndStartAnotherRequest) {
+TEST(NetHttpHostile, ReopeningAPendingRequestAbandonsItSilently) {
+  testing_support::LoopbackServer server([](int fd) { ReadToEnd(fd); });
+  ScriptedHttpServer other({"HTTP/1.0 200 OK\r\n\r\nsecond"});
+  Listener* listener = Keep(new Listener());
+  c_HttpRequest* r = Open("GET", Url(server.Port()), listener);
+  r->p_Send();
+  c_Socket* first = r->m_socket;
+  ASSERT_TRUE(PumpUntil([&] { return server.Accepted() > 0; }));
+  r->p_Send();  // already under way: nothing happens
+  EXPECT_EQ(r->m_socket, first);
+  r->p_Open(String("GET"), Url(other.Port()), listener);
+  EXPECT_FALSE(Registered(first) || Registered(r));
+  r->p_Send();
+  Finish(r, listener);
+  EXPECT_EQ(Utf8(r->p_ResponseText()), "second");
+}
+
+TEST(NetHttpHostile, AListenerMayPumpEventsAndStartAnotherRequest) {
   ScriptedHttpServer server({"HTTP/1.0 200 OK\r\n\r\nagain"});
   Listener* first = Keep(new Listener());
   Listener* second = Keep(new Listener());
+  c_HttpRequest* next = nullptr;
   first->then = [&](c_HttpRequest*) {
     rv_asyncevent_UpdateAsyncEvents();  // returns at once
-    Keep((new c_HttpRequest())->m_new2(String("GET"), Url(server.Port(), "/2"), second))
-        ->p_Send();
+    next = Open("GET", Url(server.Port(), "/2"), second);
+    next->p_Send();
   };
-  c_HttpRequest* r = Get(Url(server.Port(), "/1"), first);
+  c_HttpRequest* r = Open("GET", Url(server.Port(), "/1"), first);
+  r->p_Send();
+  Finish(r, first);
   EXPECT_EQ(Utf8(r->p_ResponseText()), "again");
-  ASSERT_TRUE(PumpUntil([&] { return second->calls > 0; }));
-  PumpFor(0.05);
+  Finish(next, second);
   EXPECT_EQ(first->calls, 1);
-  EXPECT_EQ(second->calls, 1);
   EXPECT_EQ(server.Request(), "GET /2 HTTP/1.0\r\nHost: 127.0.0.1\r\n\r\n");
 }
 
 // ---- Python's http.server ---------------------------------------------------
 
-TEST(NetHttpPython, StockServerGivesFilesAndNotFound) {
+TEST(NetHttpPython, StockServerAndAHandlerOfOurOwn) {
   std::string dir = testing_support::MakeTempDir("http");
   std::string big;
   for (int i = 0; big.size() < 100000; ++i) big += "line " + std::to_string(i) + " caf\xC3\xA9\n";
   testing_support::WriteFile(dir + "/big.txt", big);
-  auto server = testing_support::PythonHttpServer::ServeDirectory(dir);
-
-  Listener* l1 = Keep(new Listener());
-  c_HttpRequest* ok = Get(Url(server.Port(), "/big.txt"), l1);
+  auto stock = testing_support::PythonHttpServer::ServeDirectory(dir);
+  c_HttpRequest* ok = Get(Url(stock.Port(), "/big.txt"));
   EXPECT_EQ(ok->p_Status(), 200);
-  EXPECT_EQ(ok->m_received, (int)big.size());
   EXPECT_EQ(Utf8(ok->p_ResponseText()), big);
-
-  Listener* l2 = Keep(new Listener());
-  c_HttpRequest* missing = Get(Url(server.Port(), "/missing.txt"), l2);
+  c_HttpRequest* missing = Get(Url(stock.Port(), "/missing.txt"));
   EXPECT_EQ(missing->p_Status(), 404);
   EXPECT_NE(Utf8(missing->p_ResponseText()).find("404"), std::string::npos);
-}
 
-TEST(NetHttpPython, HandlerReceivesTheBodyOfAPost) {
-  auto server = testing_support::PythonHttpServer::RunHandler(R"(
+  auto echo = testing_support::PythonHttpServer::RunHandler(R"(
 import http.server
 class Echo(http.server.BaseHTTPRequestHandler):
     def do_POST(self):
         body = self.rfile.read(int(self.headers['Content-Length']))
-        reply = (self.headers['Content-Type'] + '|').encode() + body
         self.send_response(201, 'Made')
         self.end_headers()
-        self.wfile.write(reply)
+        self.wfile.write((self.headers['Content-Type'] + '|').encode() + body)
     def log_message(self, *args):
         pass
 server = http.server.HTTPServer(('127.0.0.1', 0), Echo)
@@ -239,11 +320,10 @@ print('port', server.server_address[1], flush=True)
 server.serve_forever()
 )");
   Listener* listener = Keep(new Listener());
-  c_HttpRequest* r = Keep(
-      (new c_HttpRequest())->m_new2(String("POST"), Url(server.Port(), "/echo"), listener));
+  c_HttpRequest* r = Open("POST", Url(echo.Port(), "/echo"), listener);
   r->p_Send2(String(u"score=12&name=Z\u00e9"), String("application/x-www-form-urlencoded"),
              String("utf8"));
-  ASSERT_TRUE(PumpUntil([&] { return listener->calls > 0; }));
+  Finish(r, listener);
   EXPECT_EQ(r->p_Status(), 201);
   EXPECT_EQ(r->p_ResponseText(), String(u"application/x-www-form-urlencoded|score=12&name=Z\u00e9"));
 }
@@ -253,13 +333,15 @@ server.serve_forever()
 // Puts bytes where the request asked for its next receive and delivers them
 // as that receive's completion (no socket: the request issues nothing).
 void Feed(c_HttpRequest* r, const std::string& bytes) {
-  if (bytes.empty()) return;  // a count of 0 is the end of the stream
   c_DataBuffer* b = r->m_receiveBuffer;
   int offset = r->m_receiveOffset;
   int n = (int)bytes.size();
   ASSERT_LE(offset + n, b->length);
   for (int i = 0; i < n; ++i) b->data[offset + i] = (unsigned char)bytes[i];
-  r->p_OnReceiveComplete(b, offset, n, nullptr);
+  if (n > 0) r->p_OnReceiveComplete(b, offset, n, nullptr);
+}
+void End(c_HttpRequest* r, int count = 0) {  // 0: orderly close, -1: failed receive
+  r->p_OnReceiveComplete(r->m_receiveBuffer, r->m_receiveOffset, count, nullptr);
 }
 
 // A request whose header has gone out: the request lines are cleared, as the
@@ -271,77 +353,66 @@ c_HttpRequest* Opened(Listener* listener) {
 }
 
 TEST(NetHttpParse, EveryCutOfAUtf8BodyGivesTheSameText) {
-  const std::string header = "HTTP/1.0 200 OK\r\n\r\n";
   const std::string body = "a\xC3\xA9\xE2\x82\xACz\xC3\xA9";
-  const std::string all = header + body;
+  const std::string all = kOkHead + body;
   for (std::size_t cut = 1; cut < all.size(); ++cut) {
     for (std::size_t cut2 = cut; cut2 < all.size(); ++cut2) {
       Listener* listener = new Listener();
       c_HttpRequest* r = Opened(listener);
       Feed(r, all.substr(0, cut));
       Feed(r, all.substr(cut, cut2 - cut));
-      if (cut2 < all.size()) Feed(r, all.substr(cut2));
-      r->p_OnReceiveComplete(r->m_receiveBuffer, r->m_receiveOffset, 0, nullptr);
+      Feed(r, all.substr(cut2));
+      End(r);
       ASSERT_EQ(listener->calls, 1);
       ASSERT_EQ(r->p_Status(), 200) << cut << " " << cut2;
       ASSERT_EQ(r->p_ResponseText(), String(u"a\u00e9\u20acz\u00e9")) << cut << " " << cut2;
-      ASSERT_EQ(r->m_received, (int)body.size());
+      ASSERT_EQ(r->m_received, (long long)body.size());
     }
   }
 }
 
-TEST(NetHttpParse, AnUnfinishedCharacterAtTheEndIsKeptAsBytes) {
-  Listener* listener = new Listener();
-  c_HttpRequest* r = Opened(listener);
-  Feed(r, "HTTP/1.0 200 OK\r\n\r\nab\xE2\x82");
-  r->p_OnReceiveComplete(r->m_receiveBuffer, r->m_receiveOffset, 0, nullptr);
-  EXPECT_EQ(r->p_ResponseText(), String(u"ab\u00e2\u0082"));
-}
-
-TEST(NetHttpParse, AFailedReceiveFinishesOnceAndLaterCompletionsAreIgnored) {
-  Listener* listener = new Listener();
-  c_HttpRequest* r = Opened(listener);
-  Feed(r, "HTTP/1.0 200 OK\r\n");
-  r->p_OnReceiveComplete(r->m_receiveBuffer, r->m_receiveOffset, -1, nullptr);
-  EXPECT_EQ(listener->calls, 1);
-  EXPECT_EQ(r->p_Status(), -1);
-  Feed(r, "\r\nlate");
-  r->p_OnReceiveComplete(r->m_receiveBuffer, 0, 0, nullptr);
-  EXPECT_EQ(listener->calls, 1);
-  EXPECT_EQ(r->p_ResponseText(), String());
-}
-
-TEST(NetHttpParse, AHeaderLineThatFillsTheBufferEndsTheRequest) {
-  Listener* listener = new Listener();
-  c_HttpRequest* r = Opened(listener);
-  Feed(r, "HTTP/1.0 200 OK\r\nX-Long: ");
-  std::string filler(c_HttpRequest::kReceiveBufferBytes, 'x');
-  while (listener->calls == 0) {
-    int room = r->m_receiveBuffer->length - r->m_receiveOffset;
-    ASSERT_GT(room, 0);
-    Feed(r, filler.substr(0, (std::size_t)room));
+TEST(NetHttpParse, AFailedReceiveEndsWithMinusOneOnceWhateverCameBefore) {
+  for (const std::string& before : {std::string("HTTP/1.0 200 OK\r\n"), kOkHead + "partial"}) {
+    Listener* listener = new Listener();
+    c_HttpRequest* r = Opened(listener);
+    Feed(r, before);
+    End(r, -1);
+    EXPECT_EQ(listener->calls, 1);
+    EXPECT_EQ(r->p_Status(), -1);
+    Feed(r, "\r\nlate");
+    End(r);
+    EXPECT_EQ(listener->calls, 1);
+    EXPECT_EQ(r->p_ResponseText(), String());
   }
-  EXPECT_EQ(r->p_Status(), -1);
 }
 
-TEST(NetHttpParse, AHeaderWithoutEndEndsTheRequest) {
-  Listener* listener = new Listener();
-  c_HttpRequest* r = Opened(listener);
-  Feed(r, "HTTP/1.0 200 OK\r\n");
-  for (int i = 0; i < 10000 && listener->calls == 0; ++i) Feed(r, "X-Again: and again\r\n");
-  EXPECT_EQ(listener->calls, 1);
-  EXPECT_EQ(r->p_Status(), -1);
-  EXPECT_LE(r->m_lines->p_Length(),
-            (c_HttpRequest::kMaxHeaderBytes + c_HttpRequest::kReceiveBufferBytes) / 20);
+TEST(NetHttpParse, HeadersThatFillTheBufferOrNeverEndEndTheRequest) {
+  for (const std::string& filler :
+       {std::string(c_HttpRequest::kReceiveBufferBytes, 'x'), std::string("X-Again: 1\r\n")}) {
+    Listener* listener = new Listener();
+    c_HttpRequest* r = Opened(listener);
+    Feed(r, "HTTP/1.0 200 OK\r\nX-Long: ");
+    for (int i = 0; i < 100000 && listener->calls == 0; ++i) {
+      int room = r->m_receiveBuffer->length - r->m_receiveOffset;
+      ASSERT_GT(room, 0);
+      Feed(r, filler.substr(0, (std::size_t)room));
+    }
+    EXPECT_EQ(listener->calls, 1);
+    EXPECT_EQ(r->p_Status(), -1);
+    EXPECT_LE(r->m_headerBytes, c_HttpRequest::kMaxHeaderBytes + c_HttpRequest::kReceiveBufferBytes);
+  }
 }
 
-TEST(NetHttpParse, BareLineFeedsAndBodyBytesThatAreNotUtf8) {
+TEST(NetHttpParse, TheBodyCounterGoesPastTwoGigabytes) {
   Listener* listener = new Listener();
   c_HttpRequest* r = Opened(listener);
-  Feed(r, "HTTP/1.0 500 Oops\nA: b\n\ncaf\xE9 ");
-  r->p_OnReceiveComplete(r->m_receiveBuffer, r->m_receiveOffset, 0, nullptr);
-  EXPECT_EQ(r->p_Status(), 500);
-  EXPECT_EQ(r->p_ResponseText(), String(u"caf\u00e9 "));  // one byte per character
+  r->SetBodyLimit(1ll << 40);
+  Feed(r, kOkHead);
+  r->m_received = 0x7fffffffll - 5;  // as after 2 GiB of body
+  Feed(r, std::string(100, 'b'));
+  EXPECT_EQ(r->m_received, 0x7fffffffll + 95);
+  End(r);
+  EXPECT_EQ(r->p_Status(), 200);
 }
 
 }  // namespace

@@ -1,0 +1,472 @@
+// Networking against real servers on 127.0.0.1: data buffers at every edge,
+// URLs, native and async sockets, the event pump, and the async queues under
+// load (NetQueueStress: the test the ThreadSanitizer build runs).
+#include <gtest/gtest.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <climits>
+#include <functional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "host/game.h"
+#include "net/errors.h"
+#include "net/http.h"
+#include "net/thread.h"
+#include "net/url.h"
+#include "support/net_support.h"
+#include "support/printers.h"
+
+namespace {
+
+using namespace testing_support;
+
+c_DataBuffer* Buffer(const std::string& bytes) {
+  c_DataBuffer* b = (new c_DataBuffer())->m_new((int)bytes.size());
+  std::copy(bytes.begin(), bytes.end(), b->data);
+  return b;
+}
+std::string Bytes(c_DataBuffer* b, int from = 0, int to = -1) {
+  return std::string(reinterpret_cast<char*>(b->data) + from,
+                     (std::size_t)((to < 0 ? b->p_Length() : to) - from));
+}
+
+// ---- Data buffers ------------------------------------------------------------------
+
+TEST(NetDataBuffer, StringsAndBytesAreEncodedSignExtendedAndClipped) {
+  c_DataBuffer* b = Buffer(std::string(8, 'U'));
+  EXPECT_EQ(b->p_PokeString(0, String(u"\u00e9"), String("utf8")), 2);
+  EXPECT_EQ(b->p_PokeString(2, String(u"\u00e9"), String("ascii")), 1);
+  EXPECT_EQ(b->p_PokeString(3, String(u"\U0001F600"), String("utf8")), 6);  // each surrogate alone
+  EXPECT_EQ(Bytes(b), "\xC3\xA9\xE9\xED\xA0\xBD\xED\xB8");  // clipped, full size reported
+  for (int c = 1; c < 0xD800; c += 7) {
+    int n = b->p_PokeString(0, String::FromChar(c), String("utf8"));
+    ASSERT_EQ(b->p_PeekString(0, n, String("utf8")), String::FromChar(c)) << c;
+  }
+  Array<int> got = Buffer("\xE9\x41")->p_PeekBytes2(0, 10);
+  EXPECT_EQ(got.Length() * 1000 + got[0], 2000 - 23);  // clipped, sign-extended
+  Array<int> src(4);
+  for (int i = 0; i < 4; ++i) src[i] = 0x100 + 'a' + i;  // only the low 8 bits land
+  c_DataBuffer* up = Buffer("abcdef");
+  up->p_PokeBytes(1, src, 2, 10);  // two elements left in the array
+  up->p_CopyBytes(0, up, 1, 4);    // overlapping, both ways
+  EXPECT_EQ(Bytes(up), "aacddf");
+  up->p_CopyBytes(1, up, 0, 4);
+  EXPECT_EQ(Bytes(up), "acdddf");
+}
+
+TEST(NetDataBuffer, HostileAddressesAndCountsTouchNothingOutsideTheBlock) {
+  // Under AddressSanitizer any access outside the 16-byte blocks fails here.
+  c_DataBuffer* b = Buffer(std::string(16, 'U'));
+  c_DataBuffer* other = Buffer(std::string(16, 'o'));
+  Array<int> arr(4);
+  for (int at : {-1, -1000000, INT_MIN, 17, 1 << 30, INT_MAX}) {
+    b->p_PokeBytes(at, arr, 0, 4);
+    b->p_PeekBytes(at, arr, 0, 4);
+    EXPECT_EQ(b->p_PeekBytes2(at, 4).Length(), 0) << at;
+    EXPECT_EQ(b->p_PeekString(at, 4, String("ascii")), String()) << at;
+    EXPECT_EQ(b->p_PokeString(at, String("abc"), String("ascii")), 3) << at;
+    b->p_CopyBytes(at, other, 0, 4);
+    b->p_CopyBytes(0, other, at, 4);
+  }
+  b->p_PokeBytes(0, arr, -2, 4);
+  b->p_PeekBytes(0, arr, 5, 4);
+  b->p_PokeBytes(8, arr, 0, INT_MAX);  // four zeros at 8
+  b->p_CopyBytes(8, b, 4, INT_MAX);    // bytes 8 to 15 move to 4 to 11
+  EXPECT_EQ(b->p_PeekBytes2(15, INT_MAX).Length(), 1);
+  EXPECT_EQ(Bytes(other), std::string(16, 'o'));
+  EXPECT_EQ(Bytes(b), std::string("UUUU\0\0\0\0UUUUUUUU", 16));
+}
+
+TEST(NetDataBufferDeathTest, MisuseIsARuntimeError) {
+  c_DataBuffer* b = Keep(Buffer("abcd"));
+  EXPECT_RUNTIME_ERROR(b->p_PokeString(0, String("x"), String("UTF8")),
+                       std::string(net_errors::kInvalidEncoding) + "UTF8");
+  EXPECT_RUNTIME_ERROR(b->m_new(4), net_errors::kAllocateDataBuffer);
+  EXPECT_RUNTIME_ERROR((new c_DataBuffer())->m_new(-1), net_errors::kAllocateDataBuffer);
+}
+
+class LoadThread : public c_Thread {
+ public:
+  c_DataBuffer* buffer = nullptr;
+  String path;
+  void Run__UNSAFE__() override { buffer->_LoadAsync(path, this); }
+  void mark() override {
+    c_Thread::mark();
+    gc_mark_q(buffer);
+  }
+};
+
+TEST(NetDataBuffer, FilesLoadWholeOnTheMainThreadAndOnAWorker) {
+  RvGame host;
+  std::string dir = MakeTempDir("databuffer"),
+              bytes = "head\xC3\xA9" + std::string(9000, 'z') + "tail";
+  WriteFile(dir + "/data.bin", bytes);
+  EXPECT_EQ(Bytes(c_DataBuffer::m_Load(String((dir + "/data.bin").c_str()))), bytes);
+  EXPECT_EQ(c_DataBuffer::m_Load(String((dir + "/missing").c_str())), nullptr);
+  LoadThread* t = Keep(new LoadThread());
+  for (const char* name : {"/data.bin", "/missing"}) {
+    gc_assign(t->buffer, (new c_DataBuffer())->m_new());
+    t->path = String((dir + name).c_str());
+    t->Start();
+    ASSERT_TRUE(PumpUntil([&] { return !t->IsRunning(); }));
+    EXPECT_EQ(t->Result(), name[1] == 'd' ? t->buffer : nullptr);
+    EXPECT_EQ(t->buffer->data ? Bytes(t->buffer) : name, name[1] == 'd' ? bytes : name);
+  }
+}
+
+// ---- URLs --------------------------------------------------------------------------
+
+std::string Parts(const String& text) {
+  c_Url* u = (new c_Url())->m_new(text, String("http"), 80);
+  return (u->m_scheme + String(" ") + u->m_username + String(":") + u->m_password + String("@") +
+          u->p_Domain() + String(":") + String(u->p_Port()) + String(" ") + u->p_FullPath() +
+          String(" q=") + u->m_query)
+      .ToUtf8();
+}
+
+TEST(NetUrl, EveryPartAndHostileText) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"s://srv/a/b?x=1#top", "s :@srv:80 /a/b?x=1#top q=x=1"},
+      {"srv:8080", "http :@srv:8080 / q="},
+      {"s://jo:se:cret@srv:81/p", "s jo:se:cret@srv:81 /p q="},
+      {"jo@srv", "http jo:@srv:80 / q="},
+      {"s://srv/a:b", "s :@srv:80 /a:b q="},
+      {"s://srv#f?g", "s :@srv:80 /#f?g q="},
+      {"srv/p?to=a://b@c", "http :@srv:80 /p?to=a://b@c q=to=a://b@c"},
+      {"", "http :@:80 / q="},
+      {"://", " :@:80 / q="},
+      {"@", "http :@:80 / q="},
+      {"s://u@/x", "s u:@:80 /x q="},
+      {"?#", "http :@:80 / q="},
+      {"srv:", "http :@srv:0 / q="},
+      {"srv:81x/", "http :@srv:81 / q="},
+      {"srv:-5", "http :@srv:-5 / q="},
+  };
+  for (const auto& c : cases) EXPECT_EQ(Parts(String(c.first)), c.second) << c.first;
+  // A huge port is out of range, never in it; only 63 characters are read.
+  c_Url* huge =
+      (new c_Url())
+          ->m_new(String(("srv:" + std::string(5000, '9') + "/p").c_str()), String("http"), 80);
+  EXPECT_TRUE(huge->p_Port() < 0 || huge->p_Port() > 65535);
+  EXPECT_EQ(Parts(String(("srv:" + std::string(70, '0') + "12").c_str())), "http :@srv:0 / q=");
+  c_Url* again = (new c_Url())->m_new(String("s://a:b@srv:9/p?q#f"), String("http"), 80);
+  again->p_Set2(String("other"));
+  EXPECT_EQ(again->m_username, String());
+  EXPECT_EQ(again->p_FullPath(), String("/"));
+}
+
+// ---- Sockets ---------------------------------------------------------------------------
+
+// A name DNS cannot even encode (a label over 63 characters): the lookup
+// fails without any query leaving this machine.
+const std::string kUnresolvable(70, 'x');
+
+struct Log : Object, c_IOnConnectComplete, c_IOnSendComplete, c_IOnReceiveComplete {
+  std::vector<std::string> events;
+  std::string received;
+  int connects = 0;
+  bool connected = false;
+  std::function<void()> on_connect, on_send;
+  int p_OnConnectComplete(bool ok, c_Socket*) override {
+    ++connects, connected = ok;
+    events.push_back(ok ? "connect ok" : "connect failed");
+    if (on_connect) on_connect();
+    return 0;
+  }
+  int p_OnSendComplete(c_DataBuffer*, int offset, int count, c_Socket*) override {
+    events.push_back("send " + std::to_string(offset) + " " + std::to_string(count));
+    if (on_send) on_send();
+    return 0;
+  }
+  int p_OnReceiveComplete(c_DataBuffer* data, int offset, int count, c_Socket*) override {
+    events.push_back("receive " + std::to_string(count));
+    if (count > 0)
+      received.append(reinterpret_cast<char*>(data->data) + offset, (std::size_t)count);
+    return 0;
+  }
+};
+
+c_Socket* Stream() { return Keep((new c_Socket())->m_new(String("stream"))); }
+
+c_Socket* Connected(int port, Log* log) {
+  c_Socket* s = Stream();
+  s->p_ConnectAsync(String("127.0.0.1"), port, log);
+  EXPECT_TRUE(PumpUntil([&] { return log->connects > 0; }));
+  EXPECT_TRUE(s->p_IsConnected());
+  return s;
+}
+
+TEST(NetNativeSocket, OffsetsOutsideTheBufferAndHostsThatDoNotResolveAreRefused) {
+  RvSocket* server = Keep(new RvSocket());
+  RvSocketAddress* at = Keep(new RvSocketAddress());
+  ASSERT_TRUE(server->Open(RvSocket::kServer) && server->Bind(String("127.0.0.1"), 0) &&
+              server->Listen(4));
+  ASSERT_TRUE(server->GetLocalAddress(at));
+  at->Validate();
+  RvSocket* client = Keep(new RvSocket());
+  ASSERT_TRUE(client->Open(RvSocket::kStream) && client->Connect(String("localhost"), at->port));
+  ASSERT_TRUE(server->Accept());
+  RvSocket* peer = Keep(server->Accepted());
+  c_DataBuffer* out = Keep(Buffer("ping!"));
+  c_DataBuffer* in = Keep(Buffer(std::string(16, 0)));
+  EXPECT_EQ(client->Send(out, -1, 2) + client->Send(out, 6, 1), -2);
+  EXPECT_EQ(client->Send(out, 0, 5), 5);
+  EXPECT_EQ(peer->Receive(in, 12, 100), 4);  // clipped to the room left
+  EXPECT_EQ(Bytes(in, 12, 16), "ping");
+  // The "any" address would reach this server on Linux: a name that does
+  // not resolve or a port out of range must fail instead.
+  LoopbackServer listening([](int) {});
+  RvSocket* s = Keep(new RvSocket());
+  ASSERT_TRUE(s->Open(RvSocket::kStream));
+  const std::pair<String, int> bad[] = {
+      {String(kUnresolvable.c_str()), 0}, {String(), 0},
+      {String("127.0.0.1\0evil", 14), 0}, {String(u"h\u00e9\u4e00"), 0},
+      {String("127.0.0.1"), 65536},       {String("127.0.0.1"), -1 - listening.Port()}};
+  for (const auto& [host, offset] : bad)
+    EXPECT_FALSE(s->Connect(host, listening.Port() + offset)) << host.ToUtf8();
+  EXPECT_EQ(listening.Accepted(), 0);
+}
+
+TEST(NetSocket, ConnectsSucceedOnceOrFailAndLeaveTheSocketOpen) {
+  LoopbackServer server([](int fd) { ReadToEnd(fd); });
+  Log* log = Keep(new Log());
+  c_Socket* s = Stream();
+  int state_in_callback = -1;
+  log->on_connect = [&] { state_in_callback = s->m_state; };
+  s->p_ConnectAsync(String("127.0.0.1"), server.Port(), log);
+  EXPECT_EQ(log->connects, 0);  // only ever from inside the pump
+  ASSERT_TRUE(PumpUntil([&] { return log->connects > 0; }));
+  EXPECT_EQ(state_in_callback, 1 | 2 | 4);                     // already connected in the callback
+  s->p_ConnectAsync(String("127.0.0.1"), server.Port(), log);  // connected: nothing happens
+  int port = 0, refusing = RefusingPort(&port);
+  for (const std::pair<std::string, int>& target : {std::make_pair(std::string("127.0.0.1"), port),
+                                                    std::make_pair(kUnresolvable, server.Port()),
+                                                    std::make_pair(std::string(), server.Port())}) {
+    Log* failed = Keep(new Log());
+    c_Socket* f = Stream();
+    f->p_ConnectAsync(String(target.first.c_str()), target.second, failed);
+    ASSERT_TRUE(PumpUntil([&] { return failed->connects > 0; }));
+    EXPECT_FALSE(failed->connected);
+    EXPECT_EQ(f->m_state, c_Socket::kOpen);
+  }
+  close(refusing);
+  EXPECT_EQ(log->connects, 1);
+  EXPECT_EQ(server.Accepted(), 1);
+  s->p_Close();
+}
+
+TEST(NetSocket, SendsAndReceivesCompleteInOrderAndOnlyWhenConnected) {
+  std::string got;
+  std::atomic<bool> closed{false};
+  LoopbackServer server([&](int fd) {
+    WriteAll(fd, "reply");
+    got = ReadToEnd(fd);
+    closed = true;
+  });
+  Log* log = Keep(new Log());
+  c_Socket* s = Stream();
+  c_DataBuffer* early = Keep(Buffer("early"));
+  s->p_SendAsync(early, 0, 5, log);  // not connecting yet
+  s->p_ConnectAsync(String("127.0.0.1"), server.Port(), log);
+  s->p_SendAsync(early, 0, 5, log);  // connecting, not connected
+  ASSERT_TRUE(PumpUntil([&] { return log->connects > 0; }));
+  s->p_SendAsync(Keep(Buffer("first-")), 0, 6, log);
+  s->p_SendAsync(Keep(Buffer("xxsecondyy")), 2, 6, log);
+  s->p_ReceiveAsync(Keep(Buffer(std::string(64, 0))), 4, 60, log);
+  ASSERT_TRUE(PumpUntil([&] { return log->events.size() == 4; }));
+  s->p_Close();
+  ASSERT_TRUE(PumpUntil([&] { return closed.load(); }));
+  EXPECT_EQ(got, "first-second");
+  EXPECT_EQ(log->received, "reply");
+  std::vector<std::string> sends(log->events.begin() + 1, log->events.end());
+  sends.erase(std::remove(sends.begin(), sends.end(), "receive 5"), sends.end());
+  EXPECT_EQ(sends, (std::vector<std::string>{"send 0 6", "send 2 6"}));
+}
+
+TEST(NetSocket, APeerResetOrACloseEndsPendingOperations) {
+  LoopbackServer resetting([](int fd) { ResetOnClose(fd); });
+  Log* log = Keep(new Log());
+  c_Socket* s = Connected(resetting.Port(), log);
+  s->p_ReceiveAsync(Keep(Buffer("1234")), 0, 4, log);
+  ASSERT_TRUE(PumpUntil([&] { return log->events.size() == 2; }));
+  EXPECT_TRUE(log->events[1] == "receive -1" || log->events[1] == "receive 0") << log->events[1];
+  s->p_SendAsync(Keep(Buffer("after the reset")), 0, 15, log);
+  ASSERT_TRUE(PumpUntil([&] { return log->events.size() == 3; }));
+  EXPECT_EQ(log->events[2], "send 0 -1");
+  EXPECT_TRUE(s->p_IsOpen());
+  LoopbackServer quiet([](int fd) { ReadToEnd(fd); });
+  Log* waiting = Keep(new Log());
+  c_Socket* q = Connected(quiet.Port(), waiting);
+  c_DataBuffer* in = Keep(Buffer("1234"));
+  for (int i = 0; i < 255; ++i) q->p_ReceiveAsync(in, 0, 4, waiting);
+  EXPECT_RUNTIME_ERROR(q->p_ReceiveAsync(in, 0, 4, waiting), net_errors::kQueueOverflow);
+  q->p_Close();  // wakes the worker blocked in the first receive
+  ASSERT_TRUE(PumpUntil([&] { return q->m_readQueue->Outstanding() == 0; }));
+  EXPECT_EQ(waiting->events.size(), 256u);
+}
+
+TEST(NetSocketDeathTest, ProtocolNamesAreExactAndASourceIsAddedOnce) {
+  EXPECT_RUNTIME_ERROR((new c_Socket())->m_new(String("Stream")), net_errors::kIllegalProtocol);
+  EXPECT_EQ(Keep((new c_Socket())->m_new(String("datagram")))->m_protocol, RvSocket::kDatagram);
+  EXPECT_RUNTIME_ERROR(rv_asyncevent_AddAsyncEventSource(Stream()), net_errors::kSourceActive);
+}
+
+// ---- The event pump --------------------------------------------------------------------
+
+class TracingSocket : public c_Socket {
+ public:
+  std::vector<std::string>* trace = nullptr;
+  std::string name;
+  int p_UpdateAsyncEvents() override {
+    if (trace) trace->push_back("update " + name);  // sources outlive the test
+    return c_Socket::p_UpdateAsyncEvents();
+  }
+};
+
+TEST(NetAsyncEvents, NoReentryAndASourceMadeInACallbackRunsInTheSamePass) {
+  LoopbackServer server([](int fd) { ReadToEnd(fd); });
+  std::vector<std::string> trace;
+  Log* log = Keep(new Log());
+  TracingSocket* first = Keep(new TracingSocket());
+  first->trace = &trace;
+  first->name = "first";
+  first->m_new(String("stream"));
+  TracingSocket* late = nullptr;
+  log->on_connect = [&] {
+    trace.push_back("callback");
+    late = Keep(new TracingSocket());
+    late->trace = &trace;
+    late->name = "late";
+    late->m_new(String("stream"));
+  };
+  bool nested = false;
+  log->on_send = [&] {
+    if (nested) return;
+    nested = true;
+    log->events.push_back("nested");
+    rv_asyncevent_UpdateAsyncEvents();  // must not deliver the second send inside the first
+    log->events.push_back("nested end");
+  };
+  first->p_ConnectAsync(String("127.0.0.1"), server.Port(), log);
+  ASSERT_TRUE(PumpUntil([&] { return log->connects > 0; }));
+  auto callback = std::find(trace.begin(), trace.end(), "callback");
+  ASSERT_TRUE(callback != trace.end() && callback + 1 != trace.end());
+  EXPECT_EQ(*(callback + 1), "update late");
+  first->p_SendAsync(Keep(Buffer("aaa")), 0, 3, log);
+  first->p_SendAsync(Keep(Buffer("bbb")), 0, 3, log);
+  while (first->m_writeQueue->WaitingToRun() > 0)
+    std::this_thread::yield();  // both sent, none delivered
+  rv_asyncevent_UpdateAsyncEvents();
+  EXPECT_EQ(std::vector<std::string>(log->events.begin() + 1, log->events.end()),
+            (std::vector<std::string>{"send 0 3", "nested", "nested end", "send 0 3"}));
+  EXPECT_EQ(rv_asyncevent__current, nullptr);
+  first->p_Close();
+  first->trace = late->trace = nullptr;
+}
+
+class Done : public Object, public c_IOnHttpRequestComplete {
+ public:
+  int calls = 0;
+  int p_OnHttpRequestComplete(c_HttpRequest*) override { return ++calls; }
+};
+
+TEST(NetAsyncEvents, NoFrameWaitsOnAConnectAndPendingWorkKeepsItsObjects) {
+  SilentServer silent;
+  Log* log = new Log();  // not kept: only the pending operations hold it
+  c_Socket* s = Stream();
+  s->p_ConnectAsync(String("127.0.0.1"), silent.Port(), log);
+  Done* done = Keep(new Done());
+  c_HttpRequest* r =
+      Keep((new c_HttpRequest())
+               ->m_new2(String("GET"),
+                        String(("http://127.0.0.1:" + std::to_string(silent.Port()) + "/").c_str()),
+                        done));
+  r->p_Send();
+  int rounds = 0;  // two hundred frames of pumping (with flips): every one returns
+  EXPECT_TRUE(PumpUntil([&] { return ++rounds > 200; }, 30));
+  EXPECT_EQ(log->connects + done->calls, 0);
+  EXPECT_EQ(s->m_readQueue->WaitingToRun(), 1);
+  silent.Close();
+  ASSERT_TRUE(PumpUntil([&] { return log->connects > 0 && done->calls > 0; }, 20));
+  EXPECT_FALSE(log->connected);
+  EXPECT_EQ(r->p_Status(), -1);
+}
+
+// ---- The async queues under load --------------------------------------------------------
+
+constexpr int kSockets = 4, kSendsPerSocket = 1500, kSendsInFlight = 40, kReceivesInFlight = 8;
+
+struct EchoClient : Object, c_IOnConnectComplete, c_IOnSendComplete, c_IOnReceiveComplete {
+  c_Socket* socket = nullptr;
+  int issued = 0, sends_done = 0;
+  std::string sent, received, error;
+  void Send() {
+    int n = 1 + (issued * 7) % 64;
+    c_DataBuffer* b = (new c_DataBuffer())->m_new(n + 2);
+    for (int i = 0; i < n; ++i)
+      sent.push_back((char)(b->data[1 + i] = (unsigned char)('a' + (issued + i) % 26)));
+    ++issued;
+    socket->p_SendAsync(b, 1, n, this);
+  }
+  void Receive() { socket->p_ReceiveAsync((new c_DataBuffer())->m_new(64), 0, 64, this); }
+  int p_OnConnectComplete(bool ok, c_Socket*) override {
+    if (!ok) error = "connect failed";
+    for (int i = 0; i < kReceivesInFlight; ++i) Receive();
+    for (int i = 0; i < kSendsInFlight; ++i) Send();
+    return 0;
+  }
+  int p_OnSendComplete(c_DataBuffer*, int offset, int count, c_Socket*) override {
+    if (offset != 1 || count < 1) error = "send " + std::to_string(count);
+    if (++sends_done, issued < kSendsPerSocket) Send();
+    return 0;
+  }
+  int p_OnReceiveComplete(c_DataBuffer* data, int offset, int count, c_Socket*) override {
+    if (count <= 0) return 0;
+    received.append(reinterpret_cast<char*>(data->data) + offset, (std::size_t)count);
+    Receive();
+    return 0;
+  }
+  bool Done() const {
+    return !error.empty() || (sends_done == kSendsPerSocket && received.size() == sent.size());
+  }
+  void mark() override { gc_mark_q(socket); }
+};
+
+TEST(NetQueueStress, ThousandsOfOperationsAcrossSeveralSockets) {
+  LoopbackServer echo([](int fd) {
+    char buf[4096];
+    for (ssize_t n; (n = recv(fd, buf, sizeof buf, 0)) > 0;) {
+      if (!WriteAll(fd, std::string(buf, (std::size_t)n))) return;
+    }
+  });
+  std::vector<EchoClient*> clients;
+  for (int i = 0; i < kSockets; ++i) {
+    EchoClient* c = Keep(new EchoClient());
+    gc_assign(c->socket, (new c_Socket())->m_new(String("stream")));
+    c->socket->p_ConnectAsync(String("127.0.0.1"), echo.Port(), c);
+    clients.push_back(c);
+  }
+  auto all = [&](const std::function<bool(EchoClient*)>& ok) {
+    return std::all_of(clients.begin(), clients.end(), ok);
+  };
+  ASSERT_TRUE(PumpUntil([&] { return all([](EchoClient* c) { return c->Done(); }); }, 90));
+  for (EchoClient* c : clients) {
+    EXPECT_EQ(c->error, "");
+    EXPECT_TRUE(c->received == c->sent);
+    c->socket->p_Close();
+  }
+  // Each close wakes its pending receives; they come back and the rings empty.
+  ASSERT_TRUE(PumpUntil([&] {
+    return all([](EchoClient* c) {
+      return c->socket->m_readQueue->Outstanding() + c->socket->m_writeQueue->Outstanding() == 0;
+    });
+  }));
+}
+
+}  // namespace
