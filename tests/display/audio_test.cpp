@@ -8,6 +8,7 @@
 #include "audio/sound.h"
 #include "game/globals.h"
 #include "support/audio_capture.h"
+#include "support/checks.h"
 #include "support/game_rig.h"
 
 namespace {
@@ -162,14 +163,14 @@ TEST_F(Audio, SamplesAndBuffersLiveWhileTheyAreHeard) {
   EXPECT_TRUE(alIsBuffer(discardedBuf)) << "a discarded buffer lives while it plays";
   ASSERT_TRUE(Becomes(1, 0) && Becomes(6, 0));
   long long destroyed = gc_stats.objects_destroyed;
-  CollectEverything();  // nothing but the channels refers to the samples
+  ForceCollection();  // nothing but the channels refers to the samples
   EXPECT_EQ(gc_stats.objects_destroyed - destroyed, 2) << "only the finished samples went";
   audio->PlaySample(anchor, 8, 1);
   EXPECT_FALSE(alIsBuffer(endedBuf) || alIsBuffer(discardedBuf));
   EXPECT_TRUE(loop->al_buffer == loopBuf && alIsBuffer(loopBuf) && alIsBuffer(pausedBuf)) << "playing or paused: kept";
   double t1 = capture.WaitFor(0.3);
   audio->StopChannel(4), audio->StopChannel(5);
-  CollectEverything();
+  ForceCollection();
   audio->PlaySample(anchor, 8, 1);
   EXPECT_FALSE(alIsBuffer(loopBuf) || alIsBuffer(pausedBuf));
   Hear();
@@ -212,7 +213,7 @@ TEST(AudioNoDevice, MessagesArePrintedAndEveryCallIsHarmless) {
   rv_audio_device->Suspend(), rv_audio_device->Resume(), rv_audio_PauseMusic(), rv_audio_ResumeMusic();
   EXPECT_EQ(rv_audio_PlayMusic(String((dir + "/missing.ogg").c_str()), 1), -1);
   EXPECT_EQ(rv_audio_device->MusicState(), 0);
-  CollectEverything();
+  ForceCollection();
   EXPECT_EQ(rv_audio_device->PlaySample(rv_audio_device->LoadSample(String(wav.c_str())), 0, 0), -1);
 }
 

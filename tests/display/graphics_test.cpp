@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "audio/sound.h"
+#include "support/checks.h"
 #include "support/game_rig.h"
 
 namespace {
@@ -166,7 +167,7 @@ TEST_F(Pixels, TexturesSurviveAWindowReopenAndTheCollectorReleasesOnlyDroppedOne
   // Locals are no roots: only the font (the strip) survives a collection.
   rv_graphics_SetFont(strip, 32);
   unsigned int dropped = rv_graphics_CreateImage(4, 4, 1, 0)->m_surface->texture;
-  CollectEverything();
+  ForceCollection();
   EXPECT_FALSE(glIsTexture(dropped));
   EXPECT_TRUE(Filled(Frame(0, [] { rv_graphics_DrawImage(rv_graphics_context->m_font, 10, 10, 0); }), 10, 10, 6, 6,
                      kRed));

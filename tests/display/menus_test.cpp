@@ -122,6 +122,22 @@ TEST_F(Menu, TheSidePanelListsTheSelectedLevelsHighscores) {
   EXPECT_TRUE(rig.HasLine("77") && !rig.HasLine("1000")) << rig.AllText();
 }
 
+TEST_F(Menu, AClickOnThePanelOpensTheCreditsAndTheNextClosesThem) {
+  rig.Move(600, 200), rig.Step(3);  // hovering gives the panel the focus
+  for (int wanted : {1, 0, 1}) {
+    rig.Button(true);
+    for (int frame = 0; frame < 6; ++frame) {  // a click lasts several frames
+      rig.Step();
+      EXPECT_EQ(app->m_panelOpen, wanted) << "held " << frame;
+    }
+    rig.Button(false), rig.Step(6);
+    EXPECT_EQ(app->m_panelOpen, wanted) << "released";
+  }
+  rig.Read().Save("menu_credits");
+  Press(kEscape);  // on the bare menu this would end the program
+  EXPECT_EQ(app->m_panelOpen, 0);
+}
+
 TEST_F(Menu, TheOptionBoxIgnoresInputWhileSlidingAndSavesOnceOnClosing) {
   int fd = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);  // the host renames a new file over the old
   ASSERT_GE(inotify_add_watch(fd, rig.dir.c_str(), IN_MOVED_TO | IN_CLOSE_WRITE), 0);

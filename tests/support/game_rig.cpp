@@ -202,9 +202,4 @@ void Convert(std::vector<std::string> args) {
   ASSERT_EQ(r.exit_code, 0) << "convert failed: " << r.err;
 }
 
-void CollectEverything() {
-  for (int i = 0; i < 2; ++i) gc_ext_malloced(9 << 20), gc_collect();
-  Array<int> big(1 << 20);
-}
-
 }  // namespace testing_support

@@ -97,7 +97,6 @@ class GameRig {
 std::string ScreenshotDir();  // build/tests/screenshots
 bool WritePng(const std::string& path, const std::vector<uint32_t>& pixels, int width, int height);
 void Convert(std::vector<std::string> args);  // ImageMagick; fails the test
-void CollectEverything();  // two cycles, then an allocation that sweeps the dead
 
 constexpr int kEnter = 13, kEscape = 27, kSpace = 32, kLeft = 37, kUp = 38, kRight = 39, kDown = 40;
 
