@@ -1,164 +1,103 @@
-// The game in-process, started as the program starts it: a private Xvfb, the
-// real 640 x 480 window, the desktop host with an injected clock, a c_MyApp
-// made by its constructor and m_new and started by the host's StartGame (so
-// the delegate creates the graphics, audio and input devices and calls
-// p_OnCreate). Every event goes through the host's guarded dispatch, exactly
-// as the frame loop sends it, collector step included.
+// The in-process test host and the game on it.
 //
-// What the rig adds:
-//  - a clock the test owns: Millisecs() starts at 10 000 and each Step()
-//    advances it by 1/60 s (AdvanceClock for other amounts);
-//  - the data folder of the build ("kestro://data/" -> KESTRO_BIN_DIR/data);
-//  - a fresh current directory per rig, so the state file lands there;
-//  - scripted joysticks (no real pads are looked at);
-//  - readers of the draw list (records by type, image slot and frame, and
-//    the texts drawn, rebuilt from the font's glyph records);
-//  - read-back of the window and PNG screenshots;
-//  - sound: a silent but working OpenAL device by default, or OpenAL Soft's
-//    wave writer when RigOptions::captureSound is set (see audio_capture.h).
+// TestHost is the one desktop host of the display tests: the real window
+// under a private Xvfb, a clock the test owns (Millisecs() starts at 10 000),
+// a data folder ("kestro://data/" -> dataDir when set; GameRig's is the
+// build's data) and
+// scripted joysticks. OpenAL Soft gets its silent backend unless a test
+// chooses, and GLFW is never terminated: see tests/CMakeLists.txt.
 //
-// Limits: one rig at a time per process (each display test runs in its own
-// process under ctest). Key 432 (close) and F4 end the process, as they do
-// in the game: test them from an end-to-end test.
+// GameRig starts the game as the program does (module globals, c_MyApp,
+// StartGame) and sends every event through the host's guarded dispatch; it
+// reads the draw list back (records, texts rebuilt from glyph records) and
+// the window. One rig per process: ctest runs each test in its own.
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
 
 #include "game/myapp.h"
+#include "graphics/graphics.h"
 #include "host/glfw_game.h"
 #include "support/input_pads.h"
+#include "support/process.h"
 
 namespace testing_support {
 
-// The desktop host with the rig's clock, data folder and scripted pads.
-class GameRigHost : public RvKestroGame {
+class TestHost : public RvKestroGame {
  public:
-  double clock = 10.0;                  // seconds; Millisecs() = clock x 1000
-  std::map<int, ScriptedPad> pads;      // GLFW joystick id -> pad
-  std::vector<std::string> dataPaths;   // every "kestro://data/" path asked for
-
+  double clock = 10.0;  // seconds
+  std::string dataDir;  // empty: beside the executable, as in the game
+  std::map<int, ScriptedPad> pads;  // GLFW joystick id -> pad
+  TestHost();
+  void Open(int width = 640, int height = 480, bool fullscreen = false);  // (re)opens the window
   String PathToFilePath(String path) override;
   double Now() override { return clock; }
   void SleepFor(double seconds) override { clock += seconds; }
-
-  ScriptedPad& Plug(int jid, int axisCount, int buttonCount);
-  void Unplug(int jid) { pads.erase(jid); }
-
-  // The loop's own steps, for the rig.
-  void Poll() { PollEvents(); }
-  void Swap() { SwapBuffers(); }
 
  protected:
   bool JoystickPresent(int jid) override { return pads.count(jid) != 0; }
   const float* JoystickAxes(int jid, int* count) override;
   const unsigned char* JoystickButtons(int jid, int* count) override;
+  friend class GameRig;
 };
 
-struct RigOptions {
-  bool captureSound = false;  // mix into a wave file (CapturePath())
-  bool keepCurrentDir = false;  // stay in the test's directory
-};
+TestHost* GraphicsHost();  // the process's host for renderer tests
+gxtkGraphics* NewDevice();  // a fresh renderer installed as the module's device
 
-// One draw record of the game's list (15 floats).
+struct Picture {  // window pixels, 0xRRGGBB, top row first
+  int w = 0, h = 0;
+  std::vector<uint32_t> px;
+  uint32_t At(int x, int y) const { return px[(std::size_t)y * w + x] & 0xffffff; }
+  double Share(int x0, int y0, int x1, int y1, const std::function<bool(int, int, int)>& rgb) const;
+  void Save(const std::string& name) const;  // ScreenshotDir()/name.png
+};
+Picture ReadPicture(int width, int height);  // the back buffer
+bool Near(uint32_t got, uint32_t want, int tolerance = 0);
+
 struct DrawRecord {
   float v[15];
-  int Type() const { return (int)v[0]; }  // image slot, or -3717 rect, -3716 oval, -3715 line
+  int Type() const { return (int)v[0]; }  // image slot or c_MyApp::k*Record
   float X() const { return v[1]; }
   float Y() const { return v[2]; }
   int Frame() const { return (int)v[6]; }
-  float Alpha() const { return v[7]; }
-  float Red() const { return v[10]; }
-  float Green() const { return v[11]; }
-  float Blue() const { return v[12]; }
-};
-
-// A line of text as drawn: its characters (UTF-8; a button glyph appears as
-// "¬" and the glyph's frame in brackets, as "¬[123]"), the position of its
-// first visible glyph and its scale.
-struct DrawnText {
-  std::string text;
-  float x = 0, y = 0;
-  float size = 1;
 };
 
 class GameRig {
  public:
-  explicit GameRig(const RigOptions& options = RigOptions());
+  explicit GameRig(bool captureSound = false);
   ~GameRig();
-  GameRig(const GameRig&) = delete;
-  GameRig& operator=(const GameRig&) = delete;
+  c_MyApp* app = nullptr;
+  TestHost* host = nullptr;
+  std::string dir;      // the current directory while the rig lives
+  std::string capture;  // the wave writer's file
 
-  c_MyApp* App() const { return app_; }
-  GameRigHost* Host() const { return host_; }
-  const std::string& Dir() const { return dir_; }  // the rig's current directory
-
-  // ---- Frames --------------------------------------------------------------
-  // n frames: advance the clock by 1/60 s, poll the window's events, update,
-  // render, swap.
-  void Step(int n = 1);
-  void Update();  // one update alone (clock advanced)
-  void Render();  // one render and swap alone
-  // Steps until the staged loader has finished (at least one frame); gives
-  // the number of frames stepped, or -1 after `maxFrames`.
-  int RunUntilLoaded(int maxFrames = 300);
-  void AdvanceClock(double seconds) { host_->clock += seconds; }
-  int Millisecs() const { return (int)(host_->clock * 1000.0); }
-
-  // ---- Input, through the host's events --------------------------------------
-  void KeyDown(int key);
-  void KeyUp(int key);
-  void TapKey(int key);  // down, one Step, up
-  void Char(int character);
-  void MouseMove(float x, float y);     // window pixels
-  void MouseDown(int button = 0);       // 0 left, 1 right, 2 middle
-  void MouseUp(int button = 0);
-  void Click(float x, float y);         // move, down, one Step, up
-  ScriptedPad& Plug(int jid, int axisCount, int buttonCount) {
-    return host_->Plug(jid, axisCount, buttonCount);
-  }
-
-  // ---- Pixels ----------------------------------------------------------------
-  // Renders the current draw list again and reads the whole window back
-  // (0xAARRGGBB, top row first).
-  std::vector<uint32_t> ReadWindow(int* width = nullptr, int* height = nullptr);
-  // Saves ReadWindow() as PNG; gives false when it could not be written.
-  bool SaveScreenshot(const std::string& path);
-
-  // ---- The draw list ---------------------------------------------------------
-  std::vector<DrawRecord> Records() const;
-  // Image records of `slot` (and of `frame` when it is not -1).
-  std::vector<DrawRecord> ImageRecords(int slot, int frame = -1) const;
-  std::vector<DrawRecord> RecordsOfType(int type) const;
-  // The texts of the list: runs of the font's glyph records joined back into
-  // characters (at rotation 0; spaces found from the pen's advance, a new
-  // line where the pen moves down).
-  std::vector<DrawnText> Texts() const;
-  bool HasText(const std::string& text) const;
-  std::string AllText() const;  // every line, "\n" after each
-
-  // ---- Sound -------------------------------------------------------------------
-  const std::string& CapturePath() const { return capture_; }
-
- private:
-  GameRigHost* host_ = nullptr;
-  c_MyApp* app_ = nullptr;
-  std::string dir_, capture_, oldCwd_;
+  void Step(int n = 1);  // clock + 1/60 s, events, update, render, swap
+  int StepUntil(const std::function<bool()>& done, int maxFrames = 600);  // frames, or -1
+  int RunUntilLoaded() { return StepUntil([&] { return app->m_loadStage == 0; }, 300); }
+  bool Reload() { return StepUntil([&] { return app->m_loadStage != 0; }, 10) > 0 && RunUntilLoaded() > 0; }
+  void KeyDown(int key) { host->KeyEvent(c_RvGameEvent::KeyDown, key); }
+  void KeyUp(int key) { host->KeyEvent(c_RvGameEvent::KeyUp, key); }
+  void Tap(int key);  // down, one frame, up
+  void Move(float x, float y) { host->MouseEvent(c_RvGameEvent::MouseMove, -1, x, y); }
+  void Button(bool down);
+  void Click(float x, float y);  // move, down, one frame, up
+  Picture Read();                // renders the list again and reads the window
+  std::vector<DrawRecord> Records(int type, int frame = -1) const;
+  // Lines of text as drawn, without spaces; a button glyph reads "¬[frame]".
+  std::vector<std::string> Texts() const;
+  bool HasText(const std::string& part) const;  // spaces in `part` ignored
+  bool HasLine(const std::string& line) const;
+  std::string AllText() const;
 };
 
-// Where screenshots of the tests are kept for a person to look at
-// (build/tests/screenshots); made on first use.
-std::string ScreenshotDir();
+std::string ScreenshotDir();  // build/tests/screenshots
+bool WritePng(const std::string& path, const std::vector<uint32_t>& pixels, int width, int height);
+void Convert(std::vector<std::string> args);  // ImageMagick; fails the test
 
-// Writes 0xAARRGGBB pixels (top row first) as an RGB PNG.
-bool WritePng(const std::string& path, const std::vector<uint32_t>& pixels, int width,
-              int height);
-
-// Share of the pixels of a rectangle whose colour lies within `tolerance`
-// of `rgb` (0xRRGGBB) per channel.
-double ColourShare(const std::vector<uint32_t>& pixels, int width, int x0, int y0, int x1,
-                   int y1, uint32_t rgb, int tolerance);
+constexpr int kEnter = 13, kEscape = 27, kSpace = 32, kLeft = 37, kUp = 38, kRight = 39, kDown = 40;
 
 }  // namespace testing_support

@@ -5,50 +5,32 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <cstdio>
 #include <cstdlib>
 #include <stdexcept>
 
 namespace testing_support {
 
-namespace {
-
-pid_t xvfb_pid = 0;
-
-void stop_xvfb() {
-  if (xvfb_pid > 0) {
-    kill(xvfb_pid, SIGTERM);
-    waitpid(xvfb_pid, nullptr, 0);
-    xvfb_pid = 0;
-  }
-}
-
-}  // namespace
+static pid_t xvfb_pid = 0;
 
 const std::string& StartXvfb() {
   static std::string display = [] {
     int fds[2];
-    if (pipe(fds) != 0) throw std::runtime_error("pipe failed");
     pid_t parent = getpid();
-    pid_t pid = fork();
-    if (pid == 0) {
-      prctl(PR_SET_PDEATHSIG, SIGTERM);
+    if (pipe(fds) != 0 || (xvfb_pid = fork()) < 0) throw std::runtime_error("cannot start Xvfb");
+    if (xvfb_pid == 0) {
+      prctl(PR_SET_PDEATHSIG, SIGTERM);  // never outlive the tests
       if (getppid() != parent) _exit(1);
       close(fds[0]);
-      std::string fd = std::to_string(fds[1]);
-      execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1280x720x24",
+      execlp("Xvfb", "Xvfb", "-displayfd", std::to_string(fds[1]).c_str(), "-screen", "0", "1280x720x24",
              "-nolisten", "tcp", "-ac", "-noreset", (char*)nullptr);
       _exit(127);
     }
     close(fds[1]);
-    std::string number;
-    char c;
-    while (read(fds[0], &c, 1) == 1 && c != '\n') number.push_back(c);
+    std::string name = ":";
+    for (char c; read(fds[0], &c, 1) == 1 && c != '\n';) name += c;
     close(fds[0]);
-    if (number.empty()) throw std::runtime_error("Xvfb did not start");
-    xvfb_pid = pid;
-    std::atexit(stop_xvfb);
-    std::string name = ":" + number;
+    if (name == ":") throw std::runtime_error("Xvfb did not start");
+    std::atexit([] { kill(xvfb_pid, SIGTERM), waitpid(xvfb_pid, nullptr, 0); });
     setenv("DISPLAY", name.c_str(), 1);
     return name;
   }();

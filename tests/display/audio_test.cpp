@@ -1,0 +1,267 @@
+// The audio device heard through OpenAL Soft's wave writer, the device
+// missing altogether, and the game's sounds. Times are seconds of mixed
+// sound, with wide margins.
+#include <gtest/gtest.h>
+
+#include <climits>
+
+#include "audio/sound.h"
+#include "game/globals.h"
+#include "support/audio_capture.h"
+#include "support/checks.h"
+#include "support/game_rig.h"
+
+namespace {
+
+using namespace testing_support;
+
+constexpr double kHeard = 0.05, kSilent = 0.005;  // a centred 0.5 sine mixes at 0.35
+
+class Audio : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    rv_audio_SetAudioDevice(audio = new gxtkAudio());
+    ASSERT_NE(audio->alcContext, nullptr);
+  }
+  void TearDown() override { Hear(); }
+  gxtkSample* Tone(const std::string& name, const std::string& synth, int channels = 1) {
+    MakeSound(dir + "/" + name, 44100, channels, 16, synth);
+    return audio->LoadSample(String((dir + "/" + name).c_str()));
+  }
+  bool Becomes(int channel, int state) { return WaitUntil([&] { return audio->ChannelState(channel) == state; }, 30); }
+  void Hear() {  // closing the device finishes the capture
+    if (!audio->alcDevice) return;
+    alcMakeContextCurrent(nullptr);
+    alcDestroyContext(audio->alcContext);
+    alcCloseDevice(audio->alcDevice);
+    audio->alcDevice = nullptr;
+    ASSERT_TRUE(capture.Load());
+  }
+  double Level(double hz, double from, double to, int ear = -1) { return capture.ToneLevel(hz, from, to, ear); }
+  std::string dir = MakeTempDir("display");
+  AudioCapture capture{AudioCapture::Configure(dir)};
+  TestHost* host = new TestHost();
+  gxtkAudio* audio = nullptr;
+};
+
+TEST_F(Audio, OneShotsEndLoopsGoOnAndABusyChannelIsCutAtOnce) {
+  gxtkSample* loop = Tone("loop.wav", "0.2 sine 440 vol 0.5");
+  gxtkSample* once = Tone("b.wav", "0.3 sine 880 vol 0.5 pad 0 0.5");
+  double t0 = capture.Now();
+  ASSERT_EQ(audio->PlaySample(loop, 3, 1), 0);
+  double t1 = capture.WaitFor(1.2);
+  EXPECT_EQ(audio->ChannelState(3), 1) << "a loop never ends by itself";
+  ASSERT_EQ(audio->PlaySample(once, 3, 0), 0);
+  ASSERT_TRUE(Becomes(3, 0)) << "a finished one-shot reports 0 by itself";
+  EXPECT_GE(capture.Now() - t1, 0.7) << "not before it was heard";
+  double t2 = capture.WaitFor(0.3);
+  ASSERT_EQ(audio->PlaySample(loop, 31, 1), 0);
+  double t3 = capture.WaitFor(0.4);
+  audio->StopChannel(31);
+  capture.WaitFor(0.4);
+  Hear();
+  for (double t = t0 + 0.1; t < t1 - 0.15; t += 0.1) EXPECT_GT(Level(440, t, t + 0.1), kHeard) << t - t0;
+  EXPECT_GT(Level(880, t1 + 0.08, t1 + 0.22), kHeard) << "the new sound from its start";
+  EXPECT_LT(Level(440, t1 + 0.08, t1 + 0.22), kSilent) << "the old one gone at once";
+  EXPECT_LT(capture.Rms(t1 + 0.35, t2 - 0.05), kSilent) << "played once";
+  EXPECT_GT(Level(440, t2 + 0.1, t3 - 0.05), kHeard);
+  EXPECT_LT(capture.Rms(t3 + 0.1, capture.Duration()), kSilent) << "stopped";
+}
+
+TEST_F(Audio, SuspensionKeepsWhatTheGamePaused) {
+  gxtkSample* low = Tone("low.wav", "0.25 sine 440 vol 0.5");
+  ASSERT_EQ(audio->PlaySample(low, 0, 1), 0);
+  ASSERT_EQ(audio->PlaySample(Tone("high.wav", "0.25 sine 1000 vol 0.5"), 1, 1), 0);
+  double t0 = capture.WaitFor(0.3);
+  audio->PauseChannel(1);
+  EXPECT_EQ(audio->ChannelState(1), 2);
+  double t1 = capture.WaitFor(0.3);
+  audio->Suspend();
+  double t2 = capture.WaitFor(0.4);
+  audio->Resume();
+  EXPECT_EQ(audio->ChannelState(0), 1);
+  EXPECT_EQ(audio->ChannelState(1), 2);
+  double t3 = capture.WaitFor(0.4);
+  audio->ResumeChannel(1);
+  double t4 = capture.WaitFor(0.4);
+  Hear();
+  EXPECT_GT(Level(1000, t0 - 0.25, t0 - 0.05), kHeard);
+  EXPECT_LT(Level(1000, t0 + 0.1, t1 - 0.05), kSilent) << "paused";
+  EXPECT_GT(Level(440, t0 + 0.1, t1 - 0.05), kHeard);
+  EXPECT_LT(capture.Rms(t1 + 0.1, t2 - 0.05), kSilent) << "suspended";
+  EXPECT_GT(Level(440, t2 + 0.1, t3 - 0.05), kHeard) << "resumed";
+  EXPECT_LT(Level(1000, t2 + 0.1, t3 - 0.05), kSilent) << "still paused by the game";
+  EXPECT_GT(Level(1000, t3 + 0.1, t4 - 0.05), kHeard);
+}
+
+TEST_F(Audio, PanVolumeAndRateApplyToWhatPlaysAndWillPlay) {
+  gxtkSample* s = Tone("loop.wav", "0.25 sine 440 vol 0.5");
+  for (int ch : {33, -1, INT_MAX, INT_MIN}) {  // no such channels: ignored
+    EXPECT_EQ(audio->PlaySample(s, ch, 1), -1);
+    audio->SetVolume(ch, 1), audio->SetPan(ch, 1), audio->SetRate(ch, 1), audio->PauseChannel(ch);
+    audio->ResumeChannel(ch), audio->StopChannel(ch), rv_audio_SetChannelVolume(ch, 1), rv_audio_StopChannel(ch);
+    EXPECT_EQ(audio->ChannelState(ch), 0);
+  }
+  rv_audio_PlaySound(nullptr, 0, 0);
+  audio->SetVolume(7, 0);  // before playing: the channel keeps it
+  ASSERT_EQ(audio->PlaySample(s, 7, 1), 0);
+  ASSERT_EQ(audio->PlaySample(s, 5, 1), 0);
+  std::vector<double> t;
+  for (auto [pan, volume, rate] : {std::tuple{1.f, 1.f, 1.f}, {-1.f, 1.f, 1.f}, {0.f, 1.f, 1.f}, {0.f, .25f, 1.f},
+                                   {0.f, 1.f, 2.f}}) {
+    audio->SetPan(5, pan), audio->SetVolume(5, volume), audio->SetRate(5, rate);
+    t.push_back(capture.WaitFor(0.4));
+  }
+  Hear();
+  auto ear = [&](int i, int ch) { return capture.Rms(t[i] - 0.25, t[i] - 0.05, ch); };
+  EXPECT_GT(ear(0, 1), 4 * ear(0, 0)) << "pan 1 is on the right";
+  EXPECT_GT(ear(1, 0), 4 * ear(1, 1)) << "pan -1 is on the left";
+  EXPECT_NEAR(ear(2, 0) / ear(2, 1), 1.0, 0.2);
+  EXPECT_NEAR(ear(3, -1) / ear(2, -1), 0.25, 0.08) << "volume 0.25, channel 7 silent";
+  EXPECT_GT(Level(880, t[4] - 0.25, t[4] - 0.05), kHeard) << "rate 2 doubles the pitch";
+  EXPECT_LT(Level(440, t[4] - 0.25, t[4] - 0.05), kSilent);
+}
+
+TEST_F(Audio, MusicHasItsOwnChannelAndAMissingFileStopsIt) {
+  MakeSound(dir + "/tune.wav", 44100, 2, 16, "0.5 sine 330 sine 330 vol 0.5");
+  ASSERT_TRUE(RunCommand({"oggenc", "-Q", "-o", dir + "/tune.ogg", dir + "/tune.wav"}).exit_code == 0);
+  gxtkSample* blip = Tone("blip.wav", "0.1 sine 1000 vol 0.02");
+  ASSERT_EQ(rv_audio_PlayMusic(String((dir + "/tune.ogg").c_str()), 1), 0);
+  for (int ch = 0; ch < 32; ++ch) audio->PlaySample(blip, ch, 0);  // effects leave it alone
+  double t1 = capture.WaitFor(0.7);
+  rv_audio_PauseMusic();
+  EXPECT_EQ(audio->MusicState(), 2);
+  double t2 = capture.WaitFor(0.4);
+  rv_audio_ResumeMusic();
+  audio->SetMusicVolume(0.5f);
+  double t3 = capture.WaitFor(0.4);
+  EXPECT_EQ(rv_audio_PlayMusic(String((dir + "/missing.ogg").c_str()), 1), -1);
+  EXPECT_EQ(audio->MusicState(), 0) << "the old tune was stopped first";
+  capture.WaitFor(0.5);
+  Hear();
+  double full = Level(330, t1 - 0.4, t1 - 0.05);
+  EXPECT_GT(full, kHeard);
+  EXPECT_LT(capture.Rms(t1 + 0.1, t2 - 0.05), kSilent);
+  EXPECT_NEAR(Level(330, t2 + 0.1, t3 - 0.05) / full, 0.5, 0.1);
+  EXPECT_LT(capture.Rms(t3 + 0.1, capture.Duration()), kSilent);
+}
+
+TEST_F(Audio, SamplesAndBuffersLiveWhileTheyAreHeard) {
+  gxtkSample* loop = Tone("loop.wav", "0.25 sine 440 vol 0.5");
+  gxtkSample* paused = Tone("paused.wav", "0.25 sine 660 vol 0.5");
+  gxtkSample* ended = Tone("end.wav", "0.05 sine 1000 vol 0.5");
+  gxtkSample* discarded = Tone("once.wav", "0.3 sine 1000 vol 0.5");
+  gxtkSample* anchor = Tone("anchor.wav", "0.05 sine 660 vol 0.1");  // replayed: flushes the dead buffers
+  ALuint loopBuf = loop->al_buffer, pausedBuf = paused->al_buffer, endedBuf = ended->al_buffer,
+         discardedBuf = discarded->al_buffer;
+  audio->SetVolume(8, 0);
+  for (auto [s, ch, looped] : {std::tuple{anchor, 8, 1}, {loop, 4, 1}, {paused, 5, 1}, {ended, 6, 0}, {discarded, 1, 0}})
+    ASSERT_EQ(audio->PlaySample(s, ch, looped), 0);
+  audio->PauseChannel(5);
+  discarded->Discard();
+  audio->PlaySample(anchor, 8, 1);
+  EXPECT_TRUE(alIsBuffer(discardedBuf)) << "a discarded buffer lives while it plays";
+  ASSERT_TRUE(Becomes(1, 0) && Becomes(6, 0));
+  long long destroyed = gc_stats.objects_destroyed;
+  ForceCollection();  // nothing but the channels refers to the samples
+  EXPECT_EQ(gc_stats.objects_destroyed - destroyed, 2) << "only the finished samples went";
+  audio->PlaySample(anchor, 8, 1);
+  EXPECT_FALSE(alIsBuffer(endedBuf) || alIsBuffer(discardedBuf));
+  EXPECT_TRUE(loop->al_buffer == loopBuf && alIsBuffer(loopBuf) && alIsBuffer(pausedBuf)) << "playing or paused: kept";
+  double t1 = capture.WaitFor(0.3);
+  audio->StopChannel(4), audio->StopChannel(5);
+  ForceCollection();
+  audio->PlaySample(anchor, 8, 1);
+  EXPECT_FALSE(alIsBuffer(loopBuf) || alIsBuffer(pausedBuf));
+  Hear();
+  EXPECT_GT(Level(440, t1 - 0.25, t1 - 0.05), kHeard);
+}
+
+class AudioFewSources : public Audio {  // four sources: the music channel keeps one
+  void SetUp() override { AudioCapture::Configure(dir, 4), Audio::SetUp(); }
+};
+
+TEST_F(AudioFewSources, IdleChannelsLendTheirSourcesAndBusyOnesKeepThem) {
+  gxtkSample* blip = Tone("blip.wav", "0.05 sine 1000 vol 0.5");
+  for (int ch = 0; ch < 3; ++ch) ASSERT_TRUE(audio->PlaySample(blip, ch, 0) == 0 && Becomes(ch, 0));
+  double t0 = capture.Now();
+  for (int ch : {3, 10, 11}) EXPECT_EQ(audio->PlaySample(Tone("loop.wav", "0.25 sine 440 vol 0.5"), ch, 1), 0) << ch;
+  EXPECT_EQ(audio->PlaySample(blip, 20, 0), -1) << "every source busy";
+  audio->SetVolume(21, 0.5f);  // no source to be had: harmless
+  double t1 = capture.WaitFor(0.4);
+  Hear();
+  EXPECT_GT(Level(440, t0 + 0.1, t1 - 0.05), kHeard);
+  EXPECT_LT(Level(1000, t0 + 0.1, t1 - 0.05), kSilent);
+}
+
+TEST(AudioNoDevice, MessagesArePrintedAndEveryCallIsHarmless) {
+  setenv("ALSOFT_DRIVERS", "no-such-backend", 1);
+  new TestHost();
+  std::string dir = MakeTempDir("display"), wav = dir + "/a.wav";
+  ASSERT_TRUE(MakeSound(wav, 22050, 1, 16, "0.2 sine 440"));
+  testing::internal::CaptureStdout();
+  rv_audio_SetAudioDevice(new gxtkAudio());
+  EXPECT_EQ(testing::internal::GetCapturedStdout(),
+            std::string(audio_messages::kOpening) + "\n" + audio_messages::kOpenFailed + "\n");
+  c_Sound* sound = rv_audio_LoadSound(String(wav.c_str()));
+  ASSERT_NE(sound, nullptr) << "the file still decodes";
+  for (int ch : {0, 32, 33, -1}) {
+    rv_audio_PlaySound(sound, ch, 1), rv_audio_SetChannelVolume(ch, 0.5f), rv_audio_SetChannelPan(ch, 1);
+    rv_audio_SetChannelRate(ch, 2), rv_audio_device->PauseChannel(ch), rv_audio_device->ResumeChannel(ch);
+    EXPECT_EQ(rv_audio_device->ChannelState(ch), 0);
+  }
+  rv_audio_device->Suspend(), rv_audio_device->Resume(), rv_audio_PauseMusic(), rv_audio_ResumeMusic();
+  EXPECT_EQ(rv_audio_PlayMusic(String((dir + "/missing.ogg").c_str()), 1), -1);
+  EXPECT_EQ(rv_audio_device->MusicState(), 0);
+  ForceCollection();
+  EXPECT_EQ(rv_audio_device->PlaySample(rv_audio_device->LoadSample(String(wav.c_str())), 0, 0), -1);
+}
+
+// ---- The game's sounds ------------------------------------------------------------
+
+gxtkSample* OnChannel(int channel) { return rv_audio_device->channels[channel].sample; }
+
+TEST(GameSound, TheLogoJingleIsHeardOnceAndEffectsSpareIt) {
+  GameRig rig(true);
+  AudioCapture capture(rig.capture);
+  c_MyApp* app = rig.app;
+  ASSERT_GT(rig.StepUntil([&] { return app->m_jinglePlayed == 1; }, 20), 0);
+  const double start = capture.Now();
+  rig.RunUntilLoaded();
+  capture.WaitFor(start + 2.2 - capture.Now());  // the jingle lasts 1.9 s
+  rig.host->Open(800, 600);  // a reload does not play it again
+  ASSERT_TRUE(rig.Reload());
+  capture.WaitFor(start + 3.5 - capture.Now());
+  ASSERT_TRUE(capture.Load());
+  EXPECT_GT(capture.Rms(start, start + 1.7), 0.01);
+  EXPECT_LT(capture.Rms(start + 2.2, start + 3.4), 0.0005);
+  // 23 more effects take 23 other channels; only the 24th takes the
+  // jingle's, and channels 24 and up are never used.
+  app->p_PlaySFX(96, 1);
+  gxtkSample* jingle = app->m_sounds[96]->m_sample;
+  int channel = 0;
+  while (channel < 32 && OnChannel(channel) != jingle) ++channel;
+  ASSERT_LT(channel, 32);
+  rv_audio_device->PlaySample(jingle, channel, 1);  // looped: still sounding
+  for (int i = 0; i < 23; ++i) app->p_PlaySFX(99, 1.5f, 0.5f, 0);
+  EXPECT_EQ(OnChannel(channel), jingle);
+  app->p_PlaySFX(99, 1);
+  EXPECT_NE(OnChannel(channel), jingle);
+  for (int c = 24; c < 32; ++c) EXPECT_EQ(OnChannel(c), nullptr) << c;
+}
+
+TEST(GameSound, TheSoundModeGatesEffectsAndMusicAndTheLastTuneComesBack) {
+  GameRig rig;
+  c_MyApp* app = rig.app;
+  rig.RunUntilLoaded();
+  app->m_settings[5] = 2, app->p_PlayTune(String("broccoli"), 1);  // effects only: remembered, not played
+  for (auto [mode, effects, music] : {std::tuple{0, false, 0}, {1, true, 1}, {2, true, 0}, {3, false, 1}}) {
+    app->p_StopTune(), app->m_settings[5] = mode;
+    int before = app->m_sfxChannel;
+    app->p_PlaySFX(5, 1), app->p_PlayTune(String("-1"), 1);  // the last tune again
+    EXPECT_TRUE((app->m_sfxChannel != before) == effects && rv_audio_device->MusicState() == music) << mode;
+    EXPECT_EQ(app->m_tuneName, String("broccoli"));
+  }
+}
+
+}  // namespace
