@@ -27,20 +27,6 @@ using namespace testing_support;
 constexpr double kHeard = 0.05;
 constexpr double kSilent = 0.005;
 
-// Left-ear samples of a wave-writer capture (float32 stereo).
-std::vector<float> LeftSamples(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  std::size_t data = bytes.find("data");
-  std::vector<float> left;
-  for (std::size_t at = data + 8; data != std::string::npos && at + 8 <= bytes.size(); at += 8) {
-    float v;
-    std::memcpy(&v, bytes.data() + at, 4);
-    left.push_back(v);
-  }
-  return left;
-}
-
 class MusicStreamTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -106,7 +92,7 @@ TEST_F(MusicStreamTest, ALoopingTuneGoesRoundWithoutAGapOrAClick) {
   audio->StopMusic();
   Hear();
 
-  std::vector<float> left = LeftSamples(wav_path);
+  const std::vector<float>& left = capture.Left();
   const int rate = capture.Rate();
   std::size_t from = (std::size_t)((t0 + 0.15) * rate), to = (std::size_t)((t1 - 0.05) * rate);
   ASSERT_LT(to, left.size());

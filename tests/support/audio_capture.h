@@ -20,13 +20,16 @@ class AudioCapture {
   double Now() const;                    // seconds written so far
   double WaitFor(double seconds) const;  // until that much more is written
   bool Load();                           // every frame written so far
-  double Duration() const { return (double)left_.size() / 44100; }
+  double Duration() const { return (double)left_.size() / kRate; }
+  static constexpr int Rate() { return kRate; }
+  const std::vector<float>& Left() const { return left_; }  // after Load
   // Over [from, to) seconds; channel 0 left, 1 right, -1 both.
   double Rms(double from, double to, int channel = -1) const;
   // Amplitude of the `hertz` component: about a pure sine's amplitude.
   double ToneLevel(double hertz, double from, double to, int channel = -1) const;
 
  private:
+  static constexpr int kRate = 44100;
   std::string path_;
   std::vector<float> left_, right_;
 };
