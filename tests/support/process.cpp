@@ -25,6 +25,14 @@ void SleepSeconds(double s) {
   }
 }
 
+bool WaitUntil(const std::function<bool()>& done, double timeout) {
+  for (double t = 0; t < timeout; t += 0.02) {
+    if (done()) return true;
+    SleepSeconds(0.02);
+  }
+  return done();
+}
+
 std::string MakeTempDir(const std::string& tag) {
   const char* base = std::getenv("TMPDIR");
   std::string pattern = std::string(base && *base ? base : "/tmp") + "/kestro-" + tag + "-XXXXXX";
@@ -122,11 +130,7 @@ bool ChildProcess::Running() {
 }
 
 bool ChildProcess::Wait(double seconds) {
-  for (double t = 0; t < seconds; t += 0.02) {
-    if (!Running()) return true;
-    SleepSeconds(0.02);
-  }
-  return !Running();
+  return WaitUntil([this] { return !Running(); }, seconds);
 }
 
 void ChildProcess::Kill(int signal) {
@@ -145,30 +149,6 @@ RunResult RunCommand(const std::vector<std::string>& args, double timeout,
   p.Start(args, env, "", stdin_text);
   if (!p.Wait(timeout)) p.Kill();
   return {p.ExitCode(), p.Stdout(), p.Stderr()};
-}
-
-unsigned long WaitForWindow(const std::string& name, double timeout) {
-  for (double t = 0; t < timeout; t += 0.1) {
-    RunResult r = RunCommand({"xdotool", "search", "--name", "^" + name + "$"}, 10);
-    if (r.exit_code == 0 && !r.out.empty()) return std::stoul(r.out);
-    SleepSeconds(0.1);
-  }
-  return 0;
-}
-
-void RequestClose(unsigned long window) {
-  RunCommand({ToolPath("xclose"), std::to_string(window)}, 10);
-}
-
-bool Screenshot(unsigned long window, const std::string& png_path) {
-  RunResult r = RunCommand({"import", "-window", std::to_string(window), png_path}, 20);
-  return r.exit_code == 0;
-}
-
-int Xdotool(const std::vector<std::string>& args) {
-  std::vector<std::string> all = {"xdotool"};
-  all.insert(all.end(), args.begin(), args.end());
-  return RunCommand(all, 20).exit_code;
 }
 
 std::string ToolPath(const std::string& name) { return std::string(KESTRO_TEST_TOOLS_DIR) + "/" + name; }

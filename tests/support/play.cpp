@@ -1,8 +1,9 @@
-// Level layouts, routes and runner positions; see soak_route.h.
-#include "support/soak_route.h"
+// What a player who knows the game knows; see play.h.
+#include "support/play.h"
 
 #include <algorithm>
 #include <cmath>
+#include <string>
 
 #include "game/myapp.h"
 
@@ -24,9 +25,47 @@ float ColumnX(int col) { return kFieldLeft + kCell * col + (col >= 10 ? 2 : 0); 
 
 }  // namespace
 
+// ---- Screens -------------------------------------------------------------------
+
+namespace {
+bool Brown(Rgb c) { return c.r > 100 && c.r > c.g + 30 && c.g > c.b + 30; }
+}  // namespace
+
+bool MenuScreen(const Shot& s) {
+  const Rgb c = s.Mean(0, 100, 40, 40);
+  return s.Ok() && c.g > c.r + 20;
+}
+bool GameScreen(const Shot& s) {
+  const Rgb c = s.Mean(0, 100, 40, 40);
+  return s.Ok() && c.r < 40 && c.g < 40 && c.b < 40;
+}
+bool OptionBox(const Shot& s) { return s.Ok() && Brown(s.Mean(60, 320, 20, 20)); }
+bool EndOverlay(const Shot& s) {
+  const Rgb c = s.Mean(4, 212, 60, 8);
+  return s.Ok() && c.r > 90 && c.g > 90 && c.b < 60;
+}
+int CursorRow(const Shot& s) {
+  for (int row = 1; row <= 5; ++row) {
+    const Rgb c = s.Mean(86, 92 + 40 * row, 10, 16);
+    if (c.g > 100 && c.b > 100) return row;
+  }
+  return 0;
+}
+int PauseCursor(const Shot& s) {
+  for (int button = -1; button <= 1; ++button) {
+    if (s.Share(34, 166 + 100 * button, 60, 60, [](Rgb c) {
+          return c.r > 230 && c.g > 230 && c.b > 70 && c.b < 130;
+        }) > 0.05) {
+      return button;
+    }
+  }
+  return -2;
+}
+
+// ---- Levels --------------------------------------------------------------------
+
 LevelLayout MakeLayout(int level) {
   LevelLayout out;
-  out.level = level;
   c_MyApp* app = new c_MyApp();
   app->p_MakePath(level);
   out.tile.resize(LevelLayout::kRows * LevelLayout::kCols);
@@ -68,30 +107,6 @@ std::vector<int> CoinRoute(const LevelLayout& level, int row, int col) {
     c = (Half(c - 1, lo) && best[r - 1][c - 1] == before) ? c - 1 : c + 1;
   }
   return columns;
-}
-
-std::vector<int> RouteOntoDeadlyTile(const LevelLayout& level, int col) {
-  const int lo = HalfStart(col);
-  // Breadth first over (row, column); prev holds the column one row up.
-  std::vector<std::vector<int>> prev(LevelLayout::kRows, std::vector<int>(LevelLayout::kCols, -2));
-  prev[0][col] = -1;
-  for (int r = 1; r < LevelLayout::kRows; ++r) {
-    for (int c = lo; c <= lo + 9; ++c) {
-      for (int from : {c - 1, c + 1}) {
-        if (!Half(from, lo) || prev[r - 1][from] == -2) continue;
-        if (r - 1 > 0 && level.Deadly(r - 1, from)) continue;  // no hop starts from a deadly tile
-        prev[r][c] = from;
-      }
-    }
-    for (int c = lo; c <= lo + 9; ++c) {
-      if (prev[r][c] != -2 && level.Deadly(r, c)) {
-        std::vector<int> columns(r);
-        for (int rr = r, cc = c; rr > 0; cc = prev[rr][cc], --rr) columns[rr - 1] = cc;
-        return columns;
-      }
-    }
-  }
-  return {};
 }
 
 bool FindRunners(const Shot& shot, RunnerColumns* out) {
@@ -161,6 +176,98 @@ bool FindRunners(const Shot& shot, RunnerColumns* out) {
   return out->left >= 0 && out->left <= 9 && out->right >= 10 && out->right <= 19;
 }
 
-bool Settled(float x, int col) { return std::fabs(x - ColumnX(col)) <= 3.0f; }
+bool RunnersAtRest(const Shot& shot, RunnerColumns* out) {
+  auto settled = [](float x, int col) { return std::fabs(x - ColumnX(col)) <= 3.0f; };
+  return FindRunners(shot, out) && settled(out->leftX, out->left) && settled(out->rightX, out->right);
+}
+
+// ---- Moves ---------------------------------------------------------------------
+
+bool StartLevel(Player& p) {
+  // The play button (bottom right), whichever control has the focus.
+  p.PointerTo(570, 430);
+  const bool started = p.WaitFor(MenuScreen) && p.Press({"button1"}, GameScreen);
+  p.PointerTo(250, 120);
+  if (started) return true;
+  p.Keep("start_level_failed");
+  return false;
+}
+
+int WinLevel(Player& p, int level) {
+  const LevelLayout layout = MakeLayout(level);
+  // The ways keep two columns off the middle on either side: closer
+  // together, the runners' key caps run into each other.
+  LevelLayout plan = layout;
+  for (int r = 0; r < LevelLayout::kRows; ++r) {
+    for (int c = 8; c <= 11; ++c) plan.tile[r * LevelLayout::kCols + c] = 9;
+  }
+  RunnerColumns seen;
+  if (!p.WaitFor([&](const Shot& s) { return RunnersAtRest(s, &seen); })) {
+    p.Keep("no_runners");
+    return -1;
+  }
+  const char* keys[2][2] = {{"k", "l"}, {"a", "d"}};
+  int col[2] = {4, 14}, row[2] = {0, 0}, coins = 0;
+  for (int presses = 0; row[0] < LevelLayout::kGoal || row[1] < LevelLayout::kGoal; ++presses) {
+    int target[2] = {col[0], col[1]};
+    std::vector<std::string> down;
+    for (int i = 0; i < 2; ++i) {
+      if (row[i] >= LevelLayout::kGoal) continue;
+      const std::vector<int> route = CoinRoute(plan, row[i], col[i]);
+      if (route.empty() || presses > 300) return -1;
+      target[i] = route[0];
+      down.push_back(keys[i][route[0] > col[i]]);
+    }
+    // Held until both land; a hop the game missed is planned again.
+    p.Press(down, [&](const Shot& s) {
+      return RunnersAtRest(s, &seen) && seen.left == target[0] && seen.right == target[1];
+    }, 1, 2.5);
+    if (!p.WaitFor([&](const Shot& s) { return RunnersAtRest(s, &seen); })) {
+      p.Keep("runners_lost");
+      return -1;
+    }
+    const int now[2] = {seen.left, seen.right};
+    for (int i = 0; i < 2; ++i) {
+      const int step = target[i] - col[i];
+      const int hops = step ? (now[i] - col[i]) / step : 0;
+      if (now[i] != col[i] + hops * step || hops < 0 || hops > 2) return -1;
+      for (int k = 0; k < hops && row[i] < LevelLayout::kGoal; ++k) {
+        ++row[i];
+        col[i] += step;
+        coins += layout.Coin(row[i], col[i]) ? 1 : 0;
+      }
+    }
+  }
+  return p.WaitFor(EndOverlay) ? coins : -1;
+}
+
+bool LoseLevel(Player& p) { return p.WaitFor(EndOverlay); }
+
+bool Pause(Player& p) {
+  return p.Press({"Escape"}, [](const Shot& s) { return PauseCursor(s) != -2; });
+}
+
+bool PauseAndQuit(Player& p) {
+  return Pause(p) && p.Press({"Up"}, [](const Shot& s) { return PauseCursor(s) == -1; }) &&
+         p.Press({"space"}, EndOverlay);
+}
+
+bool CursorTo(Player& p, int row) {
+  for (int tries = 0; tries < 12; ++tries) {
+    Shot s = p.Look();
+    if (!OptionBox(s)) return false;
+    const int now = CursorRow(s);
+    if (now == row) return true;
+    p.Press({now < row ? "Down" : "Up"}, [&](const Shot& t) { return CursorRow(t) != now; }, 1);
+  }
+  return false;
+}
+
+bool ActOnRow(Player& p, int row) {
+  const Shot before = p.Look();
+  return p.Press({"space"}, [&](const Shot& s) {
+    return OptionBox(s) && s.Differences(before, 100, 88 + 40 * row, 400, 24) > 40;
+  });
+}
 
 }  // namespace testing_support
