@@ -33,7 +33,7 @@ bool Brown(Rgb c) { return c.r > 100 && c.r > c.g + 30 && c.g > c.b + 30; }
 
 bool MenuScreen(const Shot& s) {
   const Rgb c = s.Mean(0, 100, 40, 40);
-  return s.Ok() && c.g > c.r + 20;
+  return s.Ok() && c.g > 60 && c.g > c.r + 30;  // (19, 79, 19) once faded in
 }
 bool GameScreen(const Shot& s) {
   const Rgb c = s.Mean(0, 100, 40, 40);
@@ -244,7 +244,9 @@ int WinLevel(Player& p, int level) {
 bool LoseLevel(Player& p) { return p.WaitFor(EndOverlay); }
 
 bool Pause(Player& p) {
-  return p.Press({"Escape"}, [](const Shot& s) { return PauseCursor(s) != -2; });
+  if (p.Press({"Escape"}, [](const Shot& s) { return PauseCursor(s) != -2; })) return true;
+  p.Keep("pause_failed");
+  return false;
 }
 
 bool PauseAndQuit(Player& p) {
