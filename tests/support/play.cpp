@@ -183,10 +183,10 @@ bool RunnersAtRest(const Shot& shot, RunnerColumns* out) {
 
 // ---- Moves ---------------------------------------------------------------------
 
-bool StartLevel(Player& p) {
+bool StartLevel(Player& p, bool keyboard) {
   // The play button (bottom right), whichever control has the focus.
-  p.PointerTo(570, 430);
-  const bool started = p.WaitFor(MenuScreen) && p.Press({"button1"}, GameScreen);
+  if (!keyboard) p.PointerTo(570, 430);
+  const bool started = p.WaitFor(MenuScreen) && p.Press({keyboard ? "space" : "button1"}, GameScreen);
   p.PointerTo(250, 120);
   if (started) return true;
   p.Keep("start_level_failed");

@@ -57,7 +57,9 @@ bool RunnersAtRest(const Shot& shot, RunnerColumns* out);
 
 // ---- Moves (each false, with the stage kept as a screenshot, when the
 // game does not follow)
-bool StartLevel(Player& p);  // the play button, until a game shows
+// The play button until a game shows; or Space, for the ring's level
+// when the ring has the focus (as on a start).
+bool StartLevel(Player& p, bool keyboard = false);
 // Plays level 1 or 2 to the goal along the coin routes; the coins taken,
 // -1 when the runners went astray.
 int WinLevel(Player& p, int level);
