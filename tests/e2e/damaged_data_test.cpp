@@ -34,7 +34,6 @@ Bytes Noise(std::size_t n, std::uint32_t seed) {
   for (char& c : out) c = (char)((seed = seed * 1664525u + 1013904223u) >> 24);
   return out;
 }
-Bytes Cut(const Bytes& b, double share) { return b.substr(0, (std::size_t)((double)b.size() * share)); }
 std::uint32_t Get(const Bytes& b, std::size_t at, bool big) {
   std::uint32_t v = 0;
   for (int i = 0; i < 4; ++i) v |= (std::uint32_t)(unsigned char)b[at + i] << (big ? 24 - 8 * i : 8 * i);
@@ -82,46 +81,39 @@ Make Wav(const char* tag, std::size_t offset, std::uint32_t value, int size) {
   };
 }
 
+Make Head(std::size_t n) { return [=](const Bytes& b) { return b.substr(0, n); }; }
+Make Part(double share) { return [=](const Bytes& b) { return b.substr(0, (std::size_t)((double)b.size() * share)); }; }
+Make NoiseAfter(std::size_t n, std::uint32_t seed) {
+  return [=](const Bytes& b) { return b.substr(0, n) + Noise(b.size() - n, seed); };
+}
+
 const std::vector<Make> kPng = {
-    [](const Bytes& b) { return Noise(b.size(), 1); },
-    [](const Bytes& b) { return b.substr(0, 8) + Noise(b.size() - 8, 2); },
-    [](const Bytes&) { return Bytes(); },
-    [](const Bytes& b) { return b.substr(0, 33); },  // the header only
+    NoiseAfter(0, 1), NoiseAfter(8, 2), Head(0), Head(33) /* the header only */,
     [](Bytes png) {  // every checksum wrong
       ForEachPngChunk(png, [&](std::size_t at, std::uint32_t n, const Bytes&) { png[at + 11 + n] ^= 0x5a; });
       return png;
     },
-    PngSize(100000), PngSize(4096),
-    [](const Bytes& b) { return Cut(b, 0.5); },
+    PngSize(100000), PngSize(4096), Part(0.5),
     [](Bytes png) {  // noise over the middle of the compressed pixels
       ForEachPngChunk(png, [&](std::size_t at, std::uint32_t n, const Bytes& type) {
         if (type == "IDAT" && n >= 64) png.replace(at + 8 + n / 4, n / 2, Noise(n / 2, n));
       });
       return png;
     }};
+// Deleted, empty, the RIFF header only, cut inside fmt, noise, cut short,
+// sizes of 2 and 4 GiB, no channels, compressed, 12-bit, noise for samples.
 const std::vector<Make> kWav = {
-    nullptr,  // deleted
-    [](const Bytes&) { return Bytes(); },
-    [](const Bytes& b) { return b.substr(0, 12); },  // RIFF header only
-    [](const Bytes& b) { return b.substr(0, 22); },  // cut inside fmt
-    [](const Bytes& b) { return Noise(b.size(), 3); },
-    [](const Bytes& b) { return Cut(b, 0.6); },
-    Wav("data", 4, 0x7ffffff0u, 4), Wav("fmt ", 4, 0xfffffff0u, 4),  // sizes of 2 and 4 GiB
-    Wav("fmt ", 10, 0, 2),   // no channels
-    Wav("fmt ", 8, 2, 2),    // compressed
-    Wav("fmt ", 22, 12, 2),  // 12-bit samples
-    [](const Bytes& b) { return b.substr(0, 44) + Noise(b.size() - 44, 4); }};
+    nullptr, Head(0), Head(12), Head(22), NoiseAfter(0, 3), Part(0.6), Wav("data", 4, 0x7ffffff0u, 4),
+    Wav("fmt ", 4, 0xfffffff0u, 4), Wav("fmt ", 10, 0, 2), Wav("fmt ", 8, 2, 2), Wav("fmt ", 22, 12, 2),
+    NoiseAfter(44, 4)};
 // Oggs: some still decode in part (kept and played), the others give nothing.
 const std::vector<Make> kOgg = {
-    [](const Bytes& b) { return Cut(b, 0.33); },
+    Part(0.33),
     [](Bytes o) {  // pages hit every tenth
       for (int k = 2; k < 10; ++k) o.replace(o.size() * k / 10, 16, Noise(16, (std::uint32_t)k));
       return o;
     },
-    [](const Bytes& b) { return b.substr(0, 4) + Noise(b.size() - 4, 6); },
-    [](const Bytes& b) { return Noise(b.size(), 5); },
-    [](const Bytes& b) { return b.substr(0, 1500); },  // cut inside the headers
-    [](const Bytes&) { return Bytes(); }};
+    NoiseAfter(4, 6), NoiseAfter(0, 5), Head(1500) /* inside the headers */, Head(0)};
 
 // ---- The cases -----------------------------------------------------------------
 

@@ -45,8 +45,7 @@ class InputTranslation : public ::testing::Test {
     std::vector<std::string> out;
     for (const auto& l : Lines(withPointer)) out.push_back(l.second);
     return out;
-  }
-  // What was seen since the previous mark, without the marks and pointer:
+  }  // What was seen since the previous mark, without the marks and pointer:
   // the updates after the previous mark's, up to this one's (a key sent
   // before the mark may share its update; one sent after it cannot).
   std::vector<std::string> Mark() {
@@ -171,12 +170,6 @@ TEST_F(InputTranslation, KeysHeldWhileTheWindowIsReopenedAreReleased) {
   EXPECT_NE(at("up 68"), seen.end()) << Out();
   EXPECT_NE(at("up 37"), seen.end());
   EXPECT_LT(at("reopened"), at("up 68"));
-}
-
-TEST_F(InputTranslation, TheCloseRequestEndsAnApplicationThatDoesNotObjectWithZero) {
-  Launch();
-  ASSERT_TRUE(p.Close(10));
-  EXPECT_EQ(p.Process().ExitCode(), 0);
 }
 
 }  // namespace

@@ -110,61 +110,42 @@ std::vector<int> CoinRoute(const LevelLayout& level, int row, int col) {
 }
 
 bool FindRunners(const Shot& shot, RunnerColumns* out) {
-  if (shot.width != 640 || shot.height != 480) return false;
   const int w = shot.width, h = shot.height;
+  if (w != 640 || h != 480) return false;
   // Near-white pixels: the caps' faces (stars are a few pixels at most).
   std::vector<char> white((std::size_t)w * h, 0);
-  for (int y = 0; y < h; ++y) {
-    for (int x = 0; x < w; ++x) {
-      Rgb c = shot.At(x, y);
-      const int lo = std::min({c.r, c.g, c.b}), hi = std::max({c.r, c.g, c.b});
-      white[(std::size_t)y * w + x] = lo >= 190 && hi - lo <= 50;
-    }
+  for (int i = 0; i < w * h; ++i) {
+    const Rgb c = shot.At(i % w, i / w);
+    white[i] = std::min({c.r, c.g, c.b}) >= 190 && std::max({c.r, c.g, c.b}) - std::min({c.r, c.g, c.b}) <= 50;
   }
-  struct Cap {
-    float x, y;
-  };
-  std::vector<Cap> caps;
-  std::vector<int> stack;
+  std::vector<std::pair<float, float>> caps;  // centres of blobs of cap size, by x
   for (int start = 0; start < w * h; ++start) {
     if (!white[start]) continue;
     int area = 0, x0 = w, x1 = -1, y0 = h, y1 = -1;
-    long sx = 0, sy = 0;
-    stack.assign(1, start);
+    std::vector<int> stack = {start};
     white[start] = 0;
     while (!stack.empty()) {
-      const int p = stack.back();
+      const int p = stack.back(), x = p % w, y = p / w;
       stack.pop_back();
-      const int x = p % w, y = p / w;
-      ++area, sx += x, sy += y;
-      x0 = std::min(x0, x), x1 = std::max(x1, x), y0 = std::min(y0, y), y1 = std::max(y1, y);
-      const int next[4] = {x > 0 ? p - 1 : -1, x + 1 < w ? p + 1 : -1, y > 0 ? p - w : -1,
-                           y + 1 < h ? p + w : -1};
-      for (int q : next) {
-        if (q >= 0 && white[q]) {
-          white[q] = 0;
-          stack.push_back(q);
-        }
+      ++area, x0 = std::min(x0, x), x1 = std::max(x1, x), y0 = std::min(y0, y), y1 = std::max(y1, y);
+      for (int q : {x > 0 ? p - 1 : -1, x + 1 < w ? p + 1 : -1, y > 0 ? p - w : -1, y + 1 < h ? p + w : -1}) {
+        if (q >= 0 && white[q]) white[q] = 0, stack.push_back(q);
       }
     }
-    const int bw = x1 - x0 + 1, bh = y1 - y0 + 1;
-    if (area >= 60 && bw >= 10 && bw <= 40 && bh >= 8 && bh <= 40) {
-      caps.push_back(Cap{(x0 + x1) * 0.5f, (y0 + y1) * 0.5f});
+    if (area >= 60 && x1 - x0 >= 9 && x1 - x0 < 40 && y1 - y0 >= 7 && y1 - y0 < 40) {
+      caps.emplace_back((x0 + x1) * 0.5f, (y0 + y1) * 0.5f);
     }
   }
+  std::sort(caps.begin(), caps.end());
   // Pair the caps: the two of one runner lie 56 apart at about one height.
-  std::sort(caps.begin(), caps.end(), [](const Cap& a, const Cap& b) { return a.x < b.x; });
   std::vector<float> runners;
   std::vector<bool> used(caps.size(), false);
   for (std::size_t i = 0; i < caps.size(); ++i) {
-    if (used[i]) continue;
-    for (std::size_t j = i + 1; j < caps.size(); ++j) {
-      if (used[j]) continue;
-      if (std::fabs(caps[j].x - caps[i].x - kCapSpacing) <= 4 &&
-          std::fabs(caps[j].y - caps[i].y) <= 12) {
+    for (std::size_t j = i + 1; j < caps.size() && !used[i]; ++j) {
+      if (!used[j] && std::fabs(caps[j].first - caps[i].first - kCapSpacing) <= 4 &&
+          std::fabs(caps[j].second - caps[i].second) <= 12) {
         used[i] = used[j] = true;
-        runners.push_back((caps[i].x + caps[j].x) * 0.5f + kCapMidToRunner);
-        break;
+        runners.push_back((caps[i].first + caps[j].first) * 0.5f + kCapMidToRunner);
       }
     }
   }

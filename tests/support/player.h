@@ -7,7 +7,7 @@
 //
 // Also the one watcher of files (inotify) and the one reader of the saved
 // text. X errors (a window gone between two calls, as in a full-screen flip)
-// are counted and ignored instead of ending the test, Xlib's default.
+// are ignored instead of ending the test, Xlib's default.
 #pragma once
 
 #include <cstdint>
@@ -67,7 +67,7 @@ class SavedText {
   // Place 0..9 of level 1..100's table, and the level's status.
   int Score(int level, int place) const { return Field(35 + 21 * (level - 1) + 2 * place); }
   int Status(int level) const { return Field(36 + 21 * (level - 1)); }
-  // Empty when every checksum holds and every field is a plain decimal.
+  // Empty when every checksum holds.
   std::string Problems() const;
 
  private:
@@ -132,7 +132,7 @@ class Player {
   // keycode N (the right-hand modifiers alone), "buttonN" for mouse button N.
   void KeyDown(const std::string& key);
   void KeyUp(const std::string& key);
-  void Tap(const std::string& key);  // for keys read as hits
+  void Tap(const std::string& key) { KeyDown(key), KeyUp(key); }  // for keys read as hits
   // Holds `keys` until `seen` holds (up to `each` seconds), then lets go;
   // again while unseen, up to `tries` times. The game reads held keys once
   // per update: this holds them exactly as long as it takes.

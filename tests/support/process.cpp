@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
@@ -26,9 +27,9 @@ void SleepSeconds(double s) {
 }
 
 bool WaitUntil(const std::function<bool()>& done, double timeout) {
-  for (double t = 0; t < timeout; t += 0.02) {
+  const auto end = std::chrono::steady_clock::now() + std::chrono::duration<double>(timeout);
+  for (; std::chrono::steady_clock::now() < end; SleepSeconds(0.02)) {
     if (done()) return true;
-    SleepSeconds(0.02);
   }
   return done();
 }
