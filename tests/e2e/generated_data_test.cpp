@@ -86,11 +86,7 @@ TEST(GeneratedImages, GlyphsRunnersAndBadgesHoldDistinctPictures) {
       font.Frame(16 * k, 16 * k, ch - 32, &ink);
       EXPECT_GT(ink, 0) << suffix << " glyph " << (char)ch;
     }
-    font.Frame(16 * k, 16 * k, 0, &ink);
-    EXPECT_EQ(ink, 0) << "space";
-    std::set<std::string> buttons, left, right;  // the controls' button glyphs
-    for (int f = 96; f <= 124; ++f) buttons.insert(font.Frame(16 * k, 16 * k, f));
-    EXPECT_GE(buttons.size(), 28u) << "a button glyph repeats another";
+    std::set<std::string> left, right;
     for (int i = 0; i < 6; ++i) {  // the runners: two characters, each animated
       left.insert(gfx.Frame(28 * k, 28 * k, 18 + i));
       right.insert(gfx.Frame(28 * k, 28 * k, 27 + i));

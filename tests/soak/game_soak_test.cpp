@@ -43,14 +43,25 @@ TEST_F(Soak, AWholeSessionEndsCleanWithItsProgressSaved) {
   ASSERT_TRUE(p.WaitFor(MenuScreen)) << "no menu";
   p.Keep("soak_01_menu");
 
-  // The credits panel (a click on the side panel covers the ring) and back.
-  const Shot menu = p.Look();
-  auto ringCovered = [&](const Shot& s) { return s.Differences(menu, 0, 240, 240, 240) > 5000; };
+  // The credits: a click gives the side panel the focus (a white edge),
+  // Space slides it open over the menu's green.
+  auto panelOpen = [](const Shot& s) { const Rgb c = s.Mean(300, 250, 100, 100); return c.g < c.r + 30; };
   p.PointerTo(570, 240);
-  ASSERT_TRUE(p.Press({"button1"}, ringCovered)) << "no credits";
-  p.Keep("soak_02_credits");
+  ASSERT_TRUE(p.Press({"button1"}, [](const Shot& s) {
+    return s.Share(497, 100, 6, 300, [](Rgb c) { return c.r > 200 && c.g > 200; }) > 0.1;
+  })) << "the side panel did not take the focus";
   p.PointerTo(250, 120);
-  ASSERT_TRUE(p.Press({"space"}, [&](const Shot& s) { return !ringCovered(s); }));
+  ASSERT_TRUE(p.Press({"space"}, panelOpen)) << "no credits";
+  ASSERT_TRUE(WaitUntil([&] {  // slid in: the panel holds still over a few frames
+    const Shot a = p.Look();
+    p.NextFrames(5);
+    return p.Look().Differences(a, 150, 240, 150, 240) < 200;
+  }, Player::patience));
+  p.Keep("soak_02_credits");
+  // Space toggles the panel: held only until it starts to slide back.
+  const Shot credits = p.Look();
+  ASSERT_TRUE(p.Press({"space"}, [&](const Shot& s) { return s.Differences(credits, 150, 240, 150, 240) > 2000; }));
+  ASSERT_TRUE(p.WaitFor([&](const Shot& s) { return !panelOpen(s); }));
 
   // The option box from the gear: every row.
   p.PointerTo(38, 416);

@@ -202,7 +202,7 @@ int WinLevel(Player& p, int level) {
     // Held until both land; a hop the game missed is planned again.
     p.Press(down, [&](const Shot& s) {
       return RunnersAtRest(s, &seen) && seen.left == target[0] && seen.right == target[1];
-    }, 1, 2.5);
+    }, 1, Player::patience / 12);
     if (!p.WaitFor([&](const Shot& s) { return RunnersAtRest(s, &seen); })) {
       p.Keep("runners_lost");
       return -1;

@@ -253,11 +253,6 @@ bool Player::Size(int* width, int* height) {
   return true;
 }
 
-bool Player::Position(int* x, int* y) {
-  ::Window child;
-  return window_ && XTranslateCoordinates(dpy_, window_, DefaultRootWindow(dpy_), 0, 0, x, y, &child);
-}
-
 Shot Player::Look() {
   Shot shot;
   int w = 0, h = 0;

@@ -25,8 +25,8 @@ struct Rgb {
   int r = 0, g = 0, b = 0;
 };
 
-// A window's contents, top row first. Rectangles are given in the game's
-// 640 x 480 design units, which the game scales to fill the longer side.
+// A window's contents. Rectangles are in the game's 640 x 480 design units,
+// which it scales to fill the window's longer side.
 struct Shot {
   int width = 0, height = 0;
   std::vector<std::uint8_t> rgb;  // 3 bytes a pixel
@@ -35,8 +35,7 @@ struct Shot {
   Rgb At(int x, int y) const;  // window pixels
   Rgb Mean(int x, int y, int w, int h) const;
   double Share(int x, int y, int w, int h, const std::function<bool(Rgb)>& test) const;
-  // Pixels that differ (by more than 24 over the channels); -1 when the
-  // shots differ in size.
+  // Pixels that differ by more than 24 over the channels; -1 for other sizes.
   int Differences(const Shot& other, int x, int y, int w, int h) const;
   bool SavePng(const std::string& path) const;
 };
@@ -54,9 +53,9 @@ struct Launch {
   std::string window = "Tazmelo";
 };
 
-// The game's saved text: settings 0..24 and their checksum, eight badge
-// masks and theirs, then 105 rows of ten score / status pairs and a row
-// checksum each; every field ends with "|".
+// The game's saved text: settings 0..24 and their checksum, eight badge masks
+// and theirs, 105 rows of ten score / status pairs and a row checksum each;
+// every field ends with "|".
 class SavedText {
  public:
   static constexpr int kFields = 2240;
@@ -86,9 +85,8 @@ class FileWatch {
     std::string path;
     std::uint32_t mask;
   };
-  // Blocks up to `timeout` seconds for the next event; false when none came.
-  bool Next(Event* out, double timeout);
-  // Waits for an event with a bit of `mask` on `path` (any path when empty).
+  bool Next(Event* out, double timeout);  // false when none came in time
+  // An event with a bit of `mask` on `path` (any path when empty).
   bool WaitFor(std::uint32_t mask, const std::string& path, double timeout);
 
  private:
@@ -118,11 +116,9 @@ class Player {
   // ---- Eyes
   unsigned long Window() const { return window_; }
   bool Size(int* width, int* height);
-  bool Position(int* x, int* y);
   Shot Look();
   bool WaitFor(const std::function<bool(const Shot&)>& seen, double timeout = patience);
-  // Waits until the window showed `n` new pictures (a running game moves
-  // every frame) or `timeout` passed.
+  // Until the window showed `n` new pictures (a game moves every frame).
   void NextFrames(int n, double timeout = 0.5);
   void Keep(const std::string& name);  // the window as ScreenshotFolder()/name.png
   // Waits until the state file holds a whole text for which `test` holds.
@@ -137,7 +133,7 @@ class Player {
   // again while unseen, up to `tries` times. The game reads held keys once
   // per update: this holds them exactly as long as it takes.
   bool Press(const std::vector<std::string>& keys, const std::function<bool(const Shot&)>& seen,
-             int tries = 5, double each = 3);
+             int tries = 5, double each = patience / 10);
   void Button(int button, bool down);
   void PointerTo(int x, int y);  // window coordinates
   void Resize(int width, int height);
