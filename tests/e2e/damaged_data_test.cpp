@@ -1,15 +1,10 @@
-// The game with damaged data files. Each case copies the game and its data
-// folder (the game finds "data" beside its executable) into a scratch
-// directory, damages one kind of file there, and plays as a player would:
-// the menu, a level started, a few hops, pause and "quit", recorded in the
-// state file on the way back to the menu (so the loader, the menu and a
-// level all ran). The close button must end the program with exit code 0,
-// the usual two lines on stdout and nothing on stderr: a missing or
-// undecodable file only leaves its slot empty.
-//
-// Damage is made byte by byte from the real files (cut, overwritten with
-// noise, header fields changed with their checksums recomputed), so every
-// reader meets files that begin like the real thing.
+// The game with damaged data: a copy of the game and its data folder with one
+// kind of file damaged, played as a player would (the menu, a level, a few
+// hops, pause and "quit", recorded in the state file), then closed: exit code
+// 0, the usual two lines on stdout, nothing on stderr. A missing or
+// undecodable file only leaves its slot empty. Damage is made from the real
+// files' bytes (cut, noise, header fields changed with their checksums
+// recomputed), so every reader meets files that begin like the real thing.
 #include <gtest/gtest.h>
 
 #include <algorithm>

@@ -42,17 +42,8 @@ std::string MakeTempDir(const std::string& tag) {
 }
 
 std::vector<std::string> SplitFields(const std::string& text) {
-  std::vector<std::string> out;
-  std::string cur;
-  for (char c : text) {
-    if (c == '|') {
-      out.push_back(cur);
-      cur.clear();
-    } else {
-      cur.push_back(c);
-    }
-  }
-  out.push_back(cur);
+  std::vector<std::string> out(1);
+  for (char c : text) c == '|' ? (void)out.emplace_back() : out.back().push_back(c);
   return out;
 }
 
@@ -74,9 +65,7 @@ bool FileExists(const std::string& path) {
 }
 
 ChildProcess::~ChildProcess() {
-  if (pid_ > 0 && Running()) {
-    Kill();
-  }
+  if (pid_ > 0 && Running()) Kill();
   if (!dir_.empty()) {
     unlink(out_path_.c_str());
     unlink(err_path_.c_str());
@@ -154,8 +143,5 @@ RunResult RunCommand(const std::vector<std::string>& args, double timeout,
 
 std::string ToolPath(const std::string& name) { return std::string(KESTRO_TEST_TOOLS_DIR) + "/" + name; }
 std::string GamePath() { return std::string(KESTRO_BIN_DIR) + "/tazmelo"; }
-std::string SourcePath(const std::string& relative) {
-  return std::string(KESTRO_SOURCE_DIR) + "/" + relative;
-}
 
 }  // namespace testing_support

@@ -63,10 +63,9 @@ bool FileExists(const std::string& path);
 // the rest after the last one (empty for a whole file).
 std::vector<std::string> SplitFields(const std::string& text);
 
-// Path of a helper program built with the tests, of the game and its data.
+// Path of a probe program built with the tests, and of the game.
 std::string ToolPath(const std::string& name);
 std::string GamePath();
-std::string SourcePath(const std::string& relative);
 
 // Kept for the in-process tests that still pace themselves; new code waits
 // with WaitUntil.
