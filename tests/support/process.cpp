@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
@@ -25,6 +26,14 @@ void SleepSeconds(double s) {
   }
 }
 
+bool WaitUntil(const std::function<bool()>& done, double timeout) {
+  const auto end = std::chrono::steady_clock::now() + std::chrono::duration<double>(timeout);
+  for (; std::chrono::steady_clock::now() < end; SleepSeconds(0.02)) {
+    if (done()) return true;
+  }
+  return done();
+}
+
 std::string MakeTempDir(const std::string& tag) {
   const char* base = std::getenv("TMPDIR");
   std::string pattern = std::string(base && *base ? base : "/tmp") + "/kestro-" + tag + "-XXXXXX";
@@ -33,17 +42,8 @@ std::string MakeTempDir(const std::string& tag) {
 }
 
 std::vector<std::string> SplitFields(const std::string& text) {
-  std::vector<std::string> out;
-  std::string cur;
-  for (char c : text) {
-    if (c == '|') {
-      out.push_back(cur);
-      cur.clear();
-    } else {
-      cur.push_back(c);
-    }
-  }
-  out.push_back(cur);
+  std::vector<std::string> out(1);
+  for (char c : text) c == '|' ? (void)out.emplace_back() : out.back().push_back(c);
   return out;
 }
 
@@ -65,9 +65,7 @@ bool FileExists(const std::string& path) {
 }
 
 ChildProcess::~ChildProcess() {
-  if (pid_ > 0 && Running()) {
-    Kill();
-  }
+  if (pid_ > 0 && Running()) Kill();
   if (!dir_.empty()) {
     unlink(out_path_.c_str());
     unlink(err_path_.c_str());
@@ -122,11 +120,7 @@ bool ChildProcess::Running() {
 }
 
 bool ChildProcess::Wait(double seconds) {
-  for (double t = 0; t < seconds; t += 0.02) {
-    if (!Running()) return true;
-    SleepSeconds(0.02);
-  }
-  return !Running();
+  return WaitUntil([this] { return !Running(); }, seconds);
 }
 
 void ChildProcess::Kill(int signal) {
@@ -147,34 +141,7 @@ RunResult RunCommand(const std::vector<std::string>& args, double timeout,
   return {p.ExitCode(), p.Stdout(), p.Stderr()};
 }
 
-unsigned long WaitForWindow(const std::string& name, double timeout) {
-  for (double t = 0; t < timeout; t += 0.1) {
-    RunResult r = RunCommand({"xdotool", "search", "--name", "^" + name + "$"}, 10);
-    if (r.exit_code == 0 && !r.out.empty()) return std::stoul(r.out);
-    SleepSeconds(0.1);
-  }
-  return 0;
-}
-
-void RequestClose(unsigned long window) {
-  RunCommand({ToolPath("xclose"), std::to_string(window)}, 10);
-}
-
-bool Screenshot(unsigned long window, const std::string& png_path) {
-  RunResult r = RunCommand({"import", "-window", std::to_string(window), png_path}, 20);
-  return r.exit_code == 0;
-}
-
-int Xdotool(const std::vector<std::string>& args) {
-  std::vector<std::string> all = {"xdotool"};
-  all.insert(all.end(), args.begin(), args.end());
-  return RunCommand(all, 20).exit_code;
-}
-
 std::string ToolPath(const std::string& name) { return std::string(KESTRO_TEST_TOOLS_DIR) + "/" + name; }
 std::string GamePath() { return std::string(KESTRO_BIN_DIR) + "/tazmelo"; }
-std::string SourcePath(const std::string& relative) {
-  return std::string(KESTRO_SOURCE_DIR) + "/" + relative;
-}
 
 }  // namespace testing_support

@@ -1,14 +1,20 @@
-// Running real executables from tests: a child process with its output
-// captured in files, waited for with a timeout, killed if it outlives the
-// test. Also the X helpers the end-to-end tests share.
+// Real executables from tests: a child process with its output captured in
+// files, waited for with a timeout and killed if it outlives the test; the
+// single wait-until helper every test waits with; temporary folders and
+// whole-file reads and writes.
 #pragma once
 
 #include <sys/types.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
 namespace testing_support {
+
+// Polls `done` until it holds or `timeout` seconds passed; the one place a
+// test waits. Gives the last result of `done`.
+bool WaitUntil(const std::function<bool()>& done, double timeout);
 
 class ChildProcess {
  public:
@@ -23,11 +29,11 @@ class ChildProcess {
   void Start(const std::vector<std::string>& args, const std::vector<std::string>& env = {},
              const std::string& cwd = "", const std::string& stdin_text = "");
   bool Running();
-  // Waits up to `seconds`; returns true when the child ended.
+  // Waits up to `seconds`; true when the child ended.
   bool Wait(double seconds);
   void Kill(int signal = 9);
   // Valid after the child ended.
-  int ExitCode() const { return exit_code_; }    // -1000 when killed by a signal
+  int ExitCode() const { return exit_code_; }  // -1000 when killed by a signal
   int TermSignal() const { return term_signal_; }
   std::string Stdout() const;
   std::string Stderr() const;
@@ -46,32 +52,23 @@ struct RunResult {
   std::string out, err;
 };
 RunResult RunCommand(const std::vector<std::string>& args, double timeout = 60,
-              const std::vector<std::string>& env = {}, const std::string& stdin_text = "");
+                     const std::vector<std::string>& env = {}, const std::string& stdin_text = "");
 
 // A fresh empty directory below the test's temporary area.
 std::string MakeTempDir(const std::string& tag);
 std::string ReadFile(const std::string& path);
+void WriteFile(const std::string& path, const std::string& bytes);
+bool FileExists(const std::string& path);
 // The fields of a saved state text: what lies between the "|" marks, and
 // the rest after the last one (empty for a whole file).
 std::vector<std::string> SplitFields(const std::string& text);
-void WriteFile(const std::string& path, const std::string& bytes);
-bool FileExists(const std::string& path);
 
-// X helpers (the display must be up): the id of the first window whose name
-// matches `name`, waiting up to `timeout` seconds; 0 when none appears.
-unsigned long WaitForWindow(const std::string& name, double timeout = 20);
-// Sends the close request a window manager would send (WM_DELETE_WINDOW).
-void RequestClose(unsigned long window);
-// Saves the window's content as PNG.
-bool Screenshot(unsigned long window, const std::string& png_path);
-// Runs xdotool with the given arguments.
-int Xdotool(const std::vector<std::string>& args);
-
-// Path of a helper program built with the tests, of the game and its data.
+// Path of a probe program built with the tests, and of the game.
 std::string ToolPath(const std::string& name);
 std::string GamePath();
-std::string SourcePath(const std::string& relative);
 
+// Kept for the in-process tests that still pace themselves; new code waits
+// with WaitUntil.
 void SleepSeconds(double s);
 
 }  // namespace testing_support

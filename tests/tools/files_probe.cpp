@@ -2,8 +2,6 @@
 // can place the executable where they like and watch what it allocates.
 //   files_probe path P        the real path of P ("" for none)
 //   files_probe open P        "file" or "null"
-//   files_probe string P      LoadString(P) as UTF-8
-//   files_probe data P        LoadData(P): "null" or "<length> <external bytes counted>"
 //   files_probe image P       LoadImageData(P): "null" or "<w> <h> <depth>", then
 //                             " largest-malloc <bytes>" (the largest single
 //                             request made while loading; -1 in sanitizer builds)
@@ -32,7 +30,7 @@
 namespace {
 bool g_watching = false;
 std::size_t g_largest = 0;
-void note(std::size_t n) {
+[[maybe_unused]] void note(std::size_t n) {
   if (g_watching && n > g_largest) g_largest = n;
 }
 }  // namespace
@@ -72,18 +70,6 @@ int main(int argc, char** argv) {
     FILE* f = game->OpenFile(arg, String("rb"));
     std::printf("%s\n", f ? "file" : "null");
     if (f) std::fclose(f);
-  } else if (cmd == "string") {
-    std::printf("%s\n", game->LoadString(arg).ToUtf8().c_str());
-  } else if (cmd == "data") {
-    long long before = gc_ext_new_bytes.load();
-    int length = -1;
-    unsigned char* data = game->LoadData(arg, &length);
-    if (!data) {
-      std::printf("null\n");
-    } else {
-      std::printf("%d %lld\n", length, gc_ext_new_bytes.load() - before);
-      std::free(data);
-    }
   } else if (cmd == "image") {
     int w = 0, h = 0, d = 0;
     g_watching = true;

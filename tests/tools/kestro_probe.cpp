@@ -1,8 +1,7 @@
 // A small program on the real host for process-level tests. It runs
 // RvKestroGame::Main with a delegate that logs what it receives and does what
 // the first argument asks:
-//   loop            run at 60 updates per second, printing "second N updates U"
-//                   every second and each key event as "key EVENT DATA"
+//   loop            run, printing each key event as "key EVENT DATA"
 //   error MESSAGE   raise a runtime error with MESSAGE in the first update
 //   exit            rvError("") in the first update
 //   signal N        raise signal N in the first update
@@ -25,31 +24,16 @@ std::string arg;
 
 class ProbeDelegate : public RvGameDelegate {
  public:
-  int updates = 0;
-  int second = 0;
-  int updates_this_second = 0;
-  double second_start = -1;
-
   void StartGame() override {
     RvGame::_game->SetUpdateRate(60);
     std::printf("started\n");
     std::fflush(stdout);
   }
   void UpdateGame() override {
-    ++updates;
     if (mode == "error") rvError(String(arg.c_str()));
     if (mode == "exit") rvError(String());
     if (mode == "signal") std::raise(std::atoi(arg.c_str()));
     if (mode == "throw") throw new ThrowableObject();
-    double now = RvGame::_game->Millisecs() / 1000.0;
-    if (second_start < 0) second_start = now;
-    ++updates_this_second;
-    if (now - second_start >= 1.0) {
-      std::printf("second %d updates %d\n", ++second, updates_this_second);
-      std::fflush(stdout);
-      updates_this_second = 0;
-      second_start += 1.0;
-    }
   }
   void RenderGame() override {
     glClearColor(0.1f, 0.4f, 0.2f, 1);
@@ -57,14 +41,6 @@ class ProbeDelegate : public RvGameDelegate {
   }
   void KeyEvent(int event, int data) override {
     std::printf("key %d %d\n", event, data);
-    std::fflush(stdout);
-  }
-  void SuspendGame() override {
-    std::printf("suspend\n");
-    std::fflush(stdout);
-  }
-  void ResumeGame() override {
-    std::printf("resume\n");
     std::fflush(stdout);
   }
 };

@@ -1,0 +1,179 @@
+// The edges of a real process: how the game and the framework end (F4, the
+// close button, back on the menu, runtime errors, fatal signals, the
+// debugger stop) and with which exit code; the close request left to the
+// application; a save killed at each step leaving the old or the new state
+// file; files found beside the executable wherever it lies; a hostile image
+// header refused without taking its memory.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/inotify.h>
+
+#include <filesystem>
+
+#include "support/play.h"
+#include "support/xvfb.h"
+
+namespace {
+
+using namespace testing_support;
+namespace fs = std::filesystem;
+
+struct Ending {
+  const char* name;
+  std::function<void(Player&)> end;
+};
+
+TEST(ProcessEdges, TheGameEndsWithExitCodeZeroByF4TheCloseButtonOrBackOnTheMenu) {
+  const Ending endings[] = {
+      {"F4", [](Player& p) { p.Tap("F4"); }},
+      {"close button", [](Player& p) { p.Close(0); }},
+      // The menu reads the key's state: held until the program is gone.
+      {"Escape on the menu", [](Player& p) { p.Press({"Escape"}, [](const Shot&) { return false; }, 1); }},
+  };
+  for (const Ending& e : endings) {
+    Player p;
+    ASSERT_TRUE(p.Start()) << p.Output();
+    ASSERT_TRUE(p.WaitFor(MenuScreen)) << e.name;
+    e.end(p);
+    ASSERT_TRUE(p.Ended(Player::patience)) << e.name;
+    EXPECT_EQ(p.Process().ExitCode(), 0) << e.name << p.Output();
+    EXPECT_EQ(p.Process().Stdout(), "opening openal device\nHighscores Loaded\n") << e.name;
+    EXPECT_FALSE(FileExists(p.StatePath())) << e.name << ": nothing was played, nothing saved";
+  }
+}
+
+TEST(ProcessEdges, RuntimeErrorsSignalsAndTheDebuggerStopGiveTheirExitCodes) {
+  StartXvfb();
+  const struct {
+    std::vector<std::string> args;
+    const char* input;
+    int code;
+    const char *out, *err;  // null: not checked
+  } cases[] = {
+      {{"exit"}, "", 0, "started\n", ""},
+      {{"error", "Boom happened"}, "", 255, "started\nKestro Runtime Error : Boom happened\n\n",
+       "{{~~(null)~~}}\n\n"},
+      {{"error", "E"}, "?\nq\n", 0, nullptr, nullptr},  // '?' ignored, 'q' quits
+      {{"error", "E"}, "r\n", 255, "started\nKestro Runtime Error : E\n\nKestro Runtime Error : E\n\n", nullptr},
+      {{"error", "E"}, "zap\n", 255, "started\nKestro Runtime Error : E\n\n????? zap ?????", nullptr},
+      // An address the collector does not know is never dereferenced.
+      {{"error", "E"}, "@0x1234\nq\n", 0, nullptr, "{{~~(null)~~}}\n\n\n"},
+      {{"signal", "11"}, "", 255, "started\nKestro Runtime Error : Memory access violation\n\n", nullptr},
+      {{"signal", "8"}, "", 255, "started\nKestro Runtime Error : Floating point exception\n\n", nullptr},
+      {{"signal", "4"}, "", 255, "started\nKestro Runtime Error : Illegal instruction\n\n", nullptr},
+      {{"throw"}, "", 255, "started\nKestro Runtime Error : Uncaught Kestro Exception\n", nullptr},
+      {{"nodelegate"}, "", 0, "main returned\n", nullptr},
+  };
+  for (const auto& c : cases) {
+    std::vector<std::string> args = {ToolPath("kestro_probe")};
+    args.insert(args.end(), c.args.begin(), c.args.end());
+    const RunResult r = RunCommand(args, 60, {}, c.input);
+    SCOPED_TRACE(c.args[0] + " / " + c.input);
+    EXPECT_EQ(r.exit_code, c.code);
+    EXPECT_EQ(r.out, c.out ? c.out : r.out);
+    EXPECT_EQ(r.err, c.err ? c.err : r.err);
+  }
+}
+
+TEST(ProcessEdges, TheCloseRequestIsLeftToTheApplication) {
+  Player p;
+  ASSERT_TRUE(p.Start({{ToolPath("kestro_probe"), "loop"}, {}, ""}));
+  EXPECT_FALSE(p.Close(0));
+  // The close key goes down and up; this application does not quit on it.
+  ASSERT_TRUE(WaitUntil([&] { return p.Process().Stdout().find("key 2 432\n") != std::string::npos; }, 10));
+  EXPECT_NE(p.Process().Stdout().find("key 1 432\n"), std::string::npos);
+  EXPECT_TRUE(p.Running());
+}
+
+// The saver writes two large texts in turn; it is killed right after the
+// test sees each step of a save happen: the temporary file created, its
+// bytes written, closed, renamed into place.
+TEST(ProcessEdges, ASaveKilledAtAnyStepLeavesTheOldOrTheNewFileWhole) {
+  const std::string work = MakeTempDir("save-kill"), expected = MakeTempDir("save-expected");
+  const std::string first = "the first state";
+  WriteFile(work + "/.kestrostate", first);
+  const struct {
+    std::uint32_t mask;
+    const char* step;
+  } steps[] = {{IN_CREATE, "created"}, {IN_MODIFY, "written"}, {IN_CLOSE_WRITE, "closed"}, {IN_MOVED_TO, "renamed"}};
+  for (const auto& step : steps) {
+    for (int nth : {1, 4}) {
+      FileWatch watch(work, IN_CREATE | IN_MODIFY | IN_CLOSE_WRITE | IN_MOVED_TO);
+      ChildProcess saver;
+      saver.Start({ToolPath("files_save_loop"), expected}, {}, work);
+      FileWatch::Event e;
+      int seen = 0;
+      for (int n = 0; seen < nth && n < 1000 && watch.Next(&e, 60); ++n) seen += (e.mask & step.mask) != 0;
+      saver.Kill(SIGKILL);
+      EXPECT_EQ(seen, nth) << "no save step '" << step.step << "' seen " << saver.Stderr();
+      const std::string state = ReadFile(work + "/.kestrostate");
+      EXPECT_TRUE(state == first || state == ReadFile(expected + "/a.expected") ||
+                  state == ReadFile(expected + "/b.expected"))
+          << "killed after save step '" << step.step << "' #" << nth << ": " << state.size()
+          << " bytes that are neither the old nor the new state";
+    }
+  }
+  // The next save clears the temporaries killed savers left behind.
+  EXPECT_EQ(RunCommand({"sh", "-c", "cd '" + work + "' && " + ToolPath("files_probe") + " save done"}).out, "0\n");
+  std::vector<std::string> left;
+  for (const auto& f : fs::directory_iterator(work)) left.push_back(f.path().filename());
+  EXPECT_EQ(left, std::vector<std::string>{".kestrostate"});
+  EXPECT_EQ(ReadFile(work + "/.kestrostate"), "done");
+}
+
+TEST(ProcessEdges, FilesAreFoundBesideTheExecutableAndTheStateInTheCurrentFolder) {
+  // Spaces and non-ASCII letters in the folder survive the mapping.
+  const std::string base = MakeTempDir("files-paths") + "/Games dir/\xC3\xA9t\xC3\xA9";
+  fs::create_directories(base + "/data/gfx");
+  fs::create_directories(base + "/cache");
+  fs::copy_file(ToolPath("files_probe"), base + "/probe");
+  WriteFile(base + "/data/gfx/note.txt", "x");
+  WriteFile(base + "/cache/note.txt", "x");
+  const std::string work = MakeTempDir("files-cwd");
+  const struct {
+    std::vector<std::string> args;
+    std::string out;
+  } cases[] = {
+      {{"path", "kestro://data/gfx/menu.png"}, base + "/data/gfx/menu.png\n"},
+      {{"path", "kestro://internal/save.txt"}, base + "/internal/save.txt\n"},
+      {{"path", "kestro://external/a/b.txt"}, base + "/external/a/b.txt\n"},
+      {{"path", "kestro://cache/x.txt"}, "\n"},
+      {{"path", "kestro:nothing"}, "\n"},
+      {{"path", "relative/x.txt"}, "relative/x.txt\n"},
+      {{"open", "kestro://data/gfx/note.txt"}, "file\n"},
+      {{"open", "kestro://cache/note.txt"}, "null\n"},  // no such area, whatever lies there
+      {{"open", "kestro://data/gfx"}, "null\n"},        // a folder is not a file
+      {{"save", "level=3 caf\xC3\xA9"}, "0\n"},
+      {{"state"}, "level=3 caf\xC3\xA9\n"},
+  };
+  for (const auto& c : cases) {
+    ChildProcess probe;
+    std::vector<std::string> args = {base + "/probe"};
+    args.insert(args.end(), c.args.begin(), c.args.end());
+    probe.Start(args, {}, work);
+    ASSERT_TRUE(probe.Wait(60));
+    EXPECT_EQ(probe.Stdout(), c.out) << c.args[0] << " " << c.args.back();
+  }
+  EXPECT_EQ(ReadFile(work + "/.kestrostate"), "level=3 caf\xC3\xA9");
+  EXPECT_FALSE(FileExists(base + "/.kestrostate"));
+}
+
+TEST(ProcessEdges, AHugeImageHeaderIsRefusedWithoutTakingItsMemory) {
+  const std::string dir = MakeTempDir("files-huge");
+  ASSERT_EQ(RunCommand({"convert", "-size", "4x4", "xc:red", "PNG32:" + dir + "/small.png"}).exit_code, 0);
+  const std::string png = ReadFile(dir + "/small.png");
+  std::string huge = png, long_chunk = png;
+  for (int i = 0; i < 4; ++i) huge[16 + i] = huge[20 + i] = "\0\0\x40\0"[i];  // 16384 x 16384
+  const std::size_t idat = long_chunk.find("IDAT") - 4;
+  for (int i = 0; i < 4; ++i) long_chunk[idat + i] = "\x3f\xff\xff\xff"[i];  // far past the end
+  WriteFile(dir + "/huge.png", huge);
+  WriteFile(dir + "/long_chunk.png", long_chunk);
+  EXPECT_EQ(RunCommand({ToolPath("files_probe"), "image", dir + "/small.png"}).out.substr(0, 6), "4 4 4 ");
+  for (const char* name : {"huge.png", "long_chunk.png"}) {
+    const std::string out = RunCommand({ToolPath("files_probe"), "image", dir + "/" + name}).out;
+    ASSERT_EQ(out.substr(0, 20), "null largest-malloc ") << name;
+    EXPECT_LT(std::stoll(out.substr(20)), 1 << 20) << name;  // -1 when sanitized
+  }
+}
+
+}  // namespace
