@@ -21,7 +21,8 @@ if(EXISTS ${deps}/lib/libOpenAL32.a)
 endif()
 
 add_library(kestro OBJECT ${KESTRO_SOURCES})
-target_include_directories(kestro PUBLIC ${CMAKE_CURRENT_SOURCE_DIR} ${deps}/include)
+target_include_directories(kestro PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
+target_include_directories(kestro SYSTEM PUBLIC ${deps}/include)
 target_compile_definitions(kestro PUBLIC AL_LIBTYPE_STATIC UNICODE _UNICODE _WIN32_WINNT=0x0601)
 target_link_libraries(kestro PUBLIC
   ${deps}/lib/libglfw3.a ${openal_libs}
