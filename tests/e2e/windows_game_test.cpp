@@ -3,6 +3,8 @@
 // Complete" and quits with F4; its state file passes the Linux checks, loads
 // in the Linux game, and the file the Linux game writes back loads in the
 // Windows game, which saves the very same bytes and ends at the close button.
+// The menu's blip and confirm sounds are heard through OpenAL Soft's wave
+// writer (the test run's OpenAL32.dll hands the calls to it).
 //
 // Runs when TAZMELO_WINDOWS_GAME names a command that starts the Windows
 // game (scripts/test-windows makes one, with a fresh Wine prefix); skipped
@@ -13,6 +15,8 @@
 #include <cstdlib>
 #include <string>
 
+#include "support/audio_capture.h"
+#include "support/game_rig.h"  // ScreenshotDir
 #include "support/game_session.h"
 #include "support/process.h"
 #include "support/soak_game.h"
@@ -139,6 +143,54 @@ TEST(WindowsGame, PlaysLevelOneAndSharesItsStateFileWithTheLinuxBuild) {
   EXPECT_EQ(SaveThroughOptionBox(game, back), linux_state) << "not the Linux build's bytes";
   ASSERT_TRUE(game.Close(30)) << "the close button did not end the game";
   EXPECT_EQ(game.Process().ExitCode(), 0) << game.Process().Stderr();
+}
+
+// The loud stretch (10 ms frames above silence) starting within `within`
+// seconds after `from`: its length in seconds, 0 when nothing sounded.
+double SoundAfter(AudioCapture& capture, double from, double within) {
+  capture.WaitFor(within + 0.4);
+  capture.Load();
+  double t = from;
+  while (t < from + within && capture.Rms(t, t + 0.01) < 0.002) t += 0.01;
+  double start = t;
+  while (t < capture.Duration() && capture.Rms(t, t + 0.01) >= 0.002) t += 0.01;
+  return t - start;
+}
+
+TEST(WindowsGame, MenuBlipAndConfirmAreHeard) {
+  if (WindowsGame().empty()) GTEST_SKIP() << "TAZMELO_WINDOWS_GAME is not set";
+  StartXvfb();
+  std::string dir = MakeTempDir("windows_sound");
+  AudioCapture capture(AudioCapture::Configure(dir));
+  ChildProcess game;
+  game.Start({WindowsGame()}, {}, dir);
+  unsigned long window = WaitForWindow("Tazmelo", 60);
+  ASSERT_NE(window, 0u) << game.Stdout() << game.Stderr();
+  std::string shot = ScreenshotDir() + "/windows_e2e_sound_menu.png";
+  ASSERT_TRUE(WaitUntil([&] { return Screenshot(window, shot) && GameSession::MenuScreen(shot); },
+                        60));
+  // The logo jingle first; then the menu is silent until a key.
+  ASSERT_TRUE(WaitUntil(
+      [&] {
+        capture.Load();
+        double end = capture.Duration();
+        return end > 2.5 && capture.Rms(end - 0.5, end) < 0.0005;
+      },
+      30))
+      << "no capture, or no silence after the jingle: " << game.Stdout();
+  auto press = [&](const char* key) {
+    double at = capture.Now();
+    Xdotool({"keydown", key, "sleep", "0.1", "keyup", key});
+    return at;
+  };
+  double blip = SoundAfter(capture, press("Right"), 1.0);  // focus to the side panel
+  EXPECT_GT(blip, 0.0) << "no blip";
+  EXPECT_LT(blip, 0.13) << "the blip is a short tone";
+  SoundAfter(capture, press("Left"), 1.0);  // back to the ring, heard out
+  double confirm = SoundAfter(capture, press("space"), 1.0);  // plays level 1
+  EXPECT_GT(confirm, 0.15) << "no two-note confirm";
+  Xdotool({"key", "F4"});
+  EXPECT_TRUE(game.Wait(30));
 }
 
 }  // namespace
