@@ -191,14 +191,14 @@ void Sleep(double seconds) {
   if (seconds <= 0) return;
   // A high-resolution waitable timer (Windows 10 1803 and later) sleeps to
   // about 0.5 ms; elsewhere the scheduler tick is raised to 1 ms once.
-  thread_local HANDLE timer = CreateWaitableTimerExW(nullptr, nullptr, 0x2, TIMER_ALL_ACCESS);
-  if (timer) {
+  if (HANDLE timer = CreateWaitableTimerExW(nullptr, nullptr, 0x2 /* HIGH_RESOLUTION */,
+                                            TIMER_ALL_ACCESS)) {
     LARGE_INTEGER due;
     due.QuadPart = -(LONGLONG)(seconds * 1e7);  // relative, 100 ns units
-    if (SetWaitableTimer(timer, &due, 0, nullptr, nullptr, FALSE)) {
-      WaitForSingleObject(timer, INFINITE);
-      return;
-    }
+    bool waited = SetWaitableTimer(timer, &due, 0, nullptr, nullptr, FALSE) &&
+                  WaitForSingleObject(timer, INFINITE) == WAIT_OBJECT_0;
+    CloseHandle(timer);
+    if (waited) return;
   }
   static const bool fine_ticks = [] {
     HMODULE winmm = LoadLibraryW(L"winmm.dll");
@@ -362,7 +362,8 @@ int SocketReceive(SocketHandle s, void* bytes, int count) {
   int n = recv(handle(s), static_cast<char*>(bytes), count, 0);
   if (n != SOCKET_ERROR) return n;
   int error = WSAGetLastError();
-  return error == WSA_OPERATION_ABORTED || error == WSAESHUTDOWN ? 0 : -1;
+  bool shut = error == WSA_OPERATION_ABORTED || error == WSAEINTR || error == WSAESHUTDOWN;
+  return shut ? 0 : -1;
 }
 
 int SocketSendTo(SocketHandle s, const void* bytes, int count, const IPv4Endpoint& to) {
