@@ -7,27 +7,23 @@ set(KESTRO_WINDOWS_DEPS "" CACHE PATH "Library prefix made by scripts/windows-de
 set(KESTRO_WINDOWS_ICON "" CACHE FILEPATH "The game's icon (.ico)")
 set(KESTRO_VERSION "1.0.0" CACHE STRING "Version shown in the executable's properties")
 set(deps ${KESTRO_WINDOWS_DEPS})
-if(NOT EXISTS ${deps}/lib/libglfw3.a)
-  message(FATAL_ERROR "KESTRO_WINDOWS_DEPS must name the prefix scripts/windows-deps prints")
+if(NOT EXISTS ${deps}/lib/libglfw3.a OR NOT EXISTS ${deps}/lib/libOpenAL32.a)
+  message(FATAL_ERROR "KESTRO_WINDOWS_DEPS must name the prefix scripts/windows-deps prints "
+    "(GLFW, OpenAL Soft, Ogg and Vorbis built for Windows)")
 endif()
 
 file(GLOB KESTRO_SOURCES CONFIGURE_DEPENDS
   runtime/*.cpp host/*.cpp graphics/*.cpp audio/*.cpp app/*.cpp net/*.cpp)
 list(FILTER KESTRO_SOURCES EXCLUDE REGEX "_posix\\.cpp$")
-# OpenAL Soft linked in when the deps have it, else loaded at run time.
-if(EXISTS ${deps}/lib/libOpenAL32.a)
-  list(FILTER KESTRO_SOURCES EXCLUDE REGEX "/host/openal_win32\\.cpp$")
-  set(openal_libs ${deps}/lib/libOpenAL32.a winmm ole32 avrt)
-endif()
 
 add_library(kestro OBJECT ${KESTRO_SOURCES})
 target_include_directories(kestro PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
 target_include_directories(kestro SYSTEM PUBLIC ${deps}/include)
 target_compile_definitions(kestro PUBLIC AL_LIBTYPE_STATIC UNICODE _UNICODE _WIN32_WINNT=0x0601)
 target_link_libraries(kestro PUBLIC
-  ${deps}/lib/libglfw3.a ${openal_libs}
+  ${deps}/lib/libglfw3.a ${deps}/lib/libOpenAL32.a
   ${deps}/lib/libvorbisfile.a ${deps}/lib/libvorbis.a ${deps}/lib/libogg.a
-  opengl32 gdi32 ws2_32 ole32 shell32 winmm)
+  opengl32 gdi32 ws2_32 ole32 shell32 winmm avrt uuid)
 # One file to ship: the C and C++ runtimes and winpthreads linked in.
 target_link_options(kestro PUBLIC -static -static-libgcc -static-libstdc++)
 
@@ -65,8 +61,14 @@ BEGIN
 END
 ")
 configure_file(${rc}.in ${rc} COPYONLY)
-add_executable(tazmelo WIN32 ${GAME_SOURCES} ${rc})
+add_library(tazmelo_game OBJECT ${GAME_SOURCES} ${rc})
+target_link_libraries(tazmelo_game PUBLIC kestro)
+add_executable(tazmelo WIN32 $<TARGET_OBJECTS:tazmelo_game>)
 target_link_libraries(tazmelo PRIVATE kestro)
+# The same objects as one archive: OpenAL Soft is LGPL and linked in
+# statically, so a player may relink the game with a changed copy of it.
+add_library(tazmelo_objects STATIC $<TARGET_OBJECTS:tazmelo_game> $<TARGET_OBJECTS:kestro>)
+set_target_properties(tazmelo_objects PROPERTIES ARCHIVE_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
 set_target_properties(tazmelo PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
 if(KESTRO_WINDOWS_ICON)
   set_source_files_properties(${rc} PROPERTIES OBJECT_DEPENDS ${KESTRO_WINDOWS_ICON})
