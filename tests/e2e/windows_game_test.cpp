@@ -3,8 +3,8 @@
 // Complete" and quits with F4; its state file passes the Linux checks, loads
 // in the Linux game, and the file the Linux game writes back loads in the
 // Windows game, which saves the very same bytes and ends at the close button.
-// The menu's blip and confirm sounds are heard through OpenAL Soft's wave
-// writer (the test run's OpenAL32.dll hands the calls to it).
+// The menu's blip and confirm sounds are heard through the wave writer of
+// the OpenAL Soft linked into the executable.
 //
 // Runs when TAZMELO_WINDOWS_GAME names a command that starts the Windows
 // game (scripts/test-windows makes one, with a fresh Wine prefix); skipped
