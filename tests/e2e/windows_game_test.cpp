@@ -114,7 +114,8 @@ TEST(WindowsGame, PlaysLevelOneAndSharesItsStateFileWithTheLinuxBuild) {
   std::string state;
   {
     GameSession game;
-    ASSERT_TRUE(game.Start(WindowsGame(), played)) << "no window";
+    ASSERT_TRUE(game.Start(WindowsGame(), played))
+        << "no window: " << game.Process().Stdout() << game.Process().Stderr();
     EXPECT_NE(game.WaitForScreen("windows_e2e_1_loading", LoadingScreen, 60), "")
         << "no loading screen";
     ASSERT_NE(game.WaitForScreen("windows_e2e_2_menu", GameSession::MenuScreen, 60), "");
