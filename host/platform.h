@@ -1,7 +1,7 @@
 // The operating-system contract. Everything the framework needs from the OS
 // beyond GLFW, OpenGL and OpenAL goes through here; platform_posix.cpp
-// implements it for Linux. A Windows port adds platform_win32.cpp and
-// nothing else moves.
+// implements it for Linux, platform_win32.cpp for Windows; the build picks
+// one.
 #pragma once
 
 #include <cstdint>
@@ -34,8 +34,32 @@ void Sleep(double seconds);
 // Starts a detached thread running fn(arg); false when it could not start.
 bool StartThread(void (*fn)(void* arg), void* arg);
 
-// Asks the desktop to open a URL; never blocks, never goes through a shell.
-void OpenUrl(const char* url);
+// True for the only URLs handed to the desktop: "http:" or "https:" ones
+// (any letter case) with something after the scheme and no control
+// characters.
+inline bool IsWebUrl(const char* url) {
+  if (!url) return false;
+  auto scheme = [url](const char* s) {
+    std::size_t i = 0;
+    for (; s[i]; ++i) {
+      char c = url[i];
+      if (c >= 'A' && c <= 'Z') c = (char)(c - 'A' + 'a');
+      if (c != s[i]) return std::size_t{0};
+    }
+    return i;
+  };
+  std::size_t n = scheme("http://");
+  if (!n) n = scheme("https://");
+  if (!n || url[n] == '\0') return false;
+  for (const char* p = url; *p; ++p) {
+    if ((unsigned char)*p < 0x20 || *p == 0x7f) return false;
+  }
+  return true;
+}
+
+// Asks the desktop to open an http: or https: URL; never blocks, never goes
+// through a shell. False when the URL is refused or no opener started.
+bool OpenUrl(const char* url);
 
 // --- Sockets (IPv4, BSD-style handles; -1 is no socket) -------------------
 // Blocking calls; the networking layer runs them on worker threads, so every

@@ -275,15 +275,16 @@ bool StartThread(void (*fn)(void* arg), void* arg) {
   return true;
 }
 
-void OpenUrl(const char* url) {
+bool OpenUrl(const char* url) {
+  // Other schemes (file:, custom handlers) could start arbitrary programs.
+  if (!IsWebUrl(url)) return false;
   // xdg-open with the URL as one argument: no shell ever sees it.
   char* args[] = {const_cast<char*>("xdg-open"), const_cast<char*>(url), nullptr};
   pid_t pid;
-  if (posix_spawnp(&pid, "xdg-open", nullptr, nullptr, args, environ) == 0) {
-    // Reap it in the background so no zombie is left.
-    StartThread([](void* p) { waitpid((pid_t)(intptr_t)p, nullptr, 0); },
-                (void*)(intptr_t)pid);
-  }
+  if (posix_spawnp(&pid, "xdg-open", nullptr, nullptr, args, environ) != 0) return false;
+  // Reap it in the background so no zombie is left.
+  StartThread([](void* p) { waitpid((pid_t)(intptr_t)p, nullptr, 0); }, (void*)(intptr_t)pid);
+  return true;
 }
 
 void SocketStartup() {
