@@ -133,7 +133,6 @@ TEST_F(Menu, AClickOnThePanelOpensTheCreditsAndTheNextClosesThem) {
     rig.Button(false), rig.Step(6);
     EXPECT_EQ(app->m_panelOpen, wanted) << "released";
   }
-  rig.Read().Save("menu_credits");
   Press(kEscape);  // on the bare menu this would end the program
   EXPECT_EQ(app->m_panelOpen, 0);
 }
@@ -159,7 +158,6 @@ TEST_F(Menu, TheOptionBoxIgnoresInputWhileSlidingAndSavesOnceOnClosing) {
   for (const char* row : {"<[BACK]", "Sound : SFX + Music", "iCade : Off", "Fullscreen", "Left Thumbstick Y Flipped"})
     EXPECT_TRUE(rig.HasText(row)) << row << " in " << rig.AllText();
   EXPECT_FALSE(rig.HasText("Top 10")) << "the highscores hide under the box";
-  rig.Read().Save("options");
   EXPECT_EQ(saves(), 0);
   rig.Tap(kEscape), rig.Step(40);
   EXPECT_TRUE(app->m_mode == 1 && !rig.HasText("<[BACK]")) << "back closed the box, not the program";
@@ -215,7 +213,6 @@ class Pause : public Menu {
 };
 
 TEST_F(Pause, BackAClickOrTwoQuickPressesResumeOnce) {
-  rig.Read().Save("pause");
   rig.Tap(kEscape);
   EXPECT_TRUE(Resumes());
   for (int round = 0; round < 2; ++round) {

@@ -8,8 +8,6 @@
 #include <fstream>
 #include <sstream>
 
-#include "support/game_rig.h"
-
 namespace testing_support {
 
 std::string AudioCapture::Configure(const std::string& dir, int sources) {
