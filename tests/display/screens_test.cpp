@@ -1,5 +1,5 @@
-// The game's screens in-process: the loading screen and the menu as pixels,
-// reloading for a new window size or full screen with every image intact,
+// The game's screens in-process: reloading for a new window size or full
+// screen with every image intact,
 // the draw list mapped onto the window, and what a frame does (function
 // keys, the pointer, starting and pausing a game, suspension) and does not
 // do (collected allocations, X round trips, a home call while its gate is
@@ -47,21 +47,6 @@ class Screens : public ::testing::Test {
   }
   int PauseIcons() { return (int)rig.Records(97, 0).size(); }
 };
-
-TEST_F(Screens, TheLoadingScreenThenTheMenu) {
-  rig.Step(5);
-  Picture p = rig.Read();
-  EXPECT_GT(p.Share(0, 0, 60, 60, [](int r, int g, int b) { return r + g + b < 24; }), 0.99);
-  EXPECT_GT(p.Share(230, 150, 260, 210, LogoBlue), 0.8) << "the studio logo";
-  EXPECT_GT(p.Share(120, 340, 520, 400, Bright), 0.15) << "its lettering";
-  EXPECT_TRUE(rig.HasText("Loading..."));
-  ASSERT_GT(rig.RunUntilLoaded(), 0);
-  rig.Step(60);
-  p = rig.Read();
-  EXPECT_TRUE(app->m_mode == 1 && !rig.HasText("Loading..."));
-  EXPECT_GT(p.Share(280, 220, 400, 270, [](int r, int g, int b) { return Near(r << 16 | g << 8 | b, 0x145014, 4); }),
-            0.5) << "the green background";
-}
 
 TEST_F(Screens, ANewWindowSizeShowsTheLoadingScreenAndTheGameGoesOn) {
   StartGame();
