@@ -144,8 +144,7 @@ TEST_F(Menu, TheOptionBoxIgnoresInputWhileSlidingAndSavesOnClosing) {
   EXPECT_TRUE(app->m_optionsOpen == 1 && app->m_optionCursor == 0 && app->m_settings[5] == 1);
   ASSERT_GT(rig.StepUntil([&] { return app->m_optionsAnim == 30; }, 40), 0);
   rig.Step();
-  for (const char* row : {"<[BACK]", "Sound : SFX + Music", "iCade : Off", "Fullscreen", "Left Thumbstick Y Flipped"})
-    EXPECT_TRUE(rig.HasText(row)) << row << " in " << rig.AllText();
+  EXPECT_TRUE(rig.HasText("<[BACK]")) << rig.AllText();
   EXPECT_FALSE(rig.HasText("Top 10")) << "the highscores hide under the box";
   EXPECT_FALSE(FileExists(state));
   rig.Tap(kEscape), rig.Step(40);
