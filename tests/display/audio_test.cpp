@@ -261,23 +261,6 @@ TEST_F(Audio, SamplesAndBuffersLiveWhileTheyAreHeard) {
   EXPECT_GT(Level(440, t1 - 0.25, t1 - 0.05), kHeard);
 }
 
-class AudioFewSources : public Audio {  // four sources: the music channel keeps one
-  void SetUp() override { AudioCapture::Configure(dir, 4), Audio::SetUp(); }
-};
-
-TEST_F(AudioFewSources, IdleChannelsLendTheirSourcesAndBusyOnesKeepThem) {
-  gxtkSample* blip = Tone("blip.wav", "0.05 sine 1000 vol 0.5");
-  for (int ch = 0; ch < 3; ++ch) ASSERT_TRUE(audio->PlaySample(blip, ch, 0) == 0 && Becomes(ch, 0));
-  double t0 = capture.Now();
-  for (int ch : {3, 10, 11}) EXPECT_EQ(audio->PlaySample(Tone("loop.wav", "0.25 sine 440 vol 0.5"), ch, 1), 0) << ch;
-  EXPECT_EQ(audio->PlaySample(blip, 20, 0), -1) << "every source busy";
-  audio->SetVolume(21, 0.5f);  // no source to be had: harmless
-  double t1 = capture.WaitFor(0.4);
-  Hear();
-  EXPECT_GT(Level(440, t0 + 0.1, t1 - 0.05), kHeard);
-  EXPECT_LT(Level(1000, t0 + 0.1, t1 - 0.05), kSilent);
-}
-
 TEST(AudioNoDevice, MessagesArePrintedAndEveryCallIsHarmless) {
   setenv("ALSOFT_DRIVERS", "no-such-backend", 1);
   new TestHost();
