@@ -1,13 +1,10 @@
 // The menus with key and mouse events through the host: the level ring
 // (locks and marks, clicks, drags, its ends), the side panel's highscores,
-// the option box (its slide, one save on closing, its rows) and the pause
-// menu (resuming, the option box over it).
+// the option box (its slide, closing, its rows) and the pause menu
+// (resuming, the option box over it).
 #include <gtest/gtest.h>
-#include <sys/inotify.h>
-#include <unistd.h>
 
 #include <algorithm>
-#include <cstring>
 
 #include "audio/sound.h"
 #include "game/globals.h"
@@ -133,22 +130,11 @@ TEST_F(Menu, AClickOnThePanelOpensTheCreditsAndTheNextClosesThem) {
     rig.Button(false), rig.Step(6);
     EXPECT_EQ(app->m_panelOpen, wanted) << "released";
   }
-  rig.Read().Save("menu_credits");
   Press(kEscape);  // on the bare menu this would end the program
   EXPECT_EQ(app->m_panelOpen, 0);
 }
 
-TEST_F(Menu, TheOptionBoxIgnoresInputWhileSlidingAndSavesOnceOnClosing) {
-  int fd = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);  // the host renames a new file over the old
-  ASSERT_GE(inotify_add_watch(fd, rig.dir.c_str(), IN_MOVED_TO | IN_CLOSE_WRITE), 0);
-  auto saves = [&] {  // since the last call
-    int count = 0;
-    alignas(inotify_event) char buf[4096];
-    for (ssize_t n; (n = read(fd, buf, sizeof buf)) > 0;)
-      for (char* p = buf; p < buf + n; p += sizeof(inotify_event) + ((inotify_event*)p)->len)
-        count += std::strcmp(((inotify_event*)p)->name, ".kestrostate") == 0;
-    return count;
-  };
+TEST_F(Menu, TheOptionBoxIgnoresInputWhileSlidingAndBackClosesIt) {
   Press(kLeft);
   rig.Tap(kSpace);  // on the gear
   ASSERT_EQ(app->m_optionsOpen, 1);
@@ -156,20 +142,13 @@ TEST_F(Menu, TheOptionBoxIgnoresInputWhileSlidingAndSavesOnceOnClosing) {
   EXPECT_TRUE(app->m_optionsOpen == 1 && app->m_optionCursor == 0 && app->m_settings[5] == 1);
   ASSERT_GT(rig.StepUntil([&] { return app->m_optionsAnim == 30; }, 40), 0);
   rig.Step();
-  for (const char* row : {"<[BACK]", "Sound : SFX + Music", "iCade : Off", "Fullscreen", "Left Thumbstick Y Flipped"})
-    EXPECT_TRUE(rig.HasText(row)) << row << " in " << rig.AllText();
+  EXPECT_TRUE(rig.HasText("<[BACK]")) << rig.AllText();
   EXPECT_FALSE(rig.HasText("Top 10")) << "the highscores hide under the box";
-  rig.Read().Save("options");
-  EXPECT_EQ(saves(), 0);
   rig.Tap(kEscape), rig.Step(40);
   EXPECT_TRUE(app->m_mode == 1 && !rig.HasText("<[BACK]")) << "back closed the box, not the program";
-  EXPECT_EQ(saves(), 1);
-  EXPECT_EQ(ReadFile(rig.dir + "/.kestrostate").substr(0, 12), "0|0|0|0|0|1|");
   OpenOptions();
   rig.Tap(kSpace), rig.Step(40);  // a button on the back gear
-  EXPECT_EQ(saves(), 1);
-  EXPECT_EQ(app->m_mode, 1) << "the button did not also start a game";
-  close(fd);
+  EXPECT_TRUE(app->m_optionsOpen == 0 && app->m_mode == 1) << "the button did not also start a game";
 }
 
 TEST_F(Menu, TheSoundRowTurnsFourWaysAndAnUnknownValueIsOff) {
@@ -203,7 +182,11 @@ class Pause : public Menu {
     Menu::SetUp();
     rig.Tap(kSpace);  // level 1
     ASSERT_GT(rig.StepUntil([&] { return app->m_mode == 10; }, 5), 0);
-    rig.Step(10), rig.Tap(kEscape);
+    rig.Step(10);
+    Open();
+  }
+  void Open() {
+    rig.Tap(kEscape);
     ASSERT_GT(rig.StepUntil([&] { return app->m_pauseY >= 240; }, 20), 0);
     rig.Step();
     ASSERT_TRUE(rig.HasText("PAUSED"));
@@ -215,21 +198,15 @@ class Pause : public Menu {
 };
 
 TEST_F(Pause, BackAClickOrTwoQuickPressesResumeOnce) {
-  rig.Read().Save("pause");
-  rig.Tap(kEscape);
-  EXPECT_TRUE(Resumes());
-  for (int round = 0; round < 2; ++round) {
-    rig.Tap(kEscape);
-    ASSERT_GT(rig.StepUntil([&] { return app->m_pauseY >= 240; }, 20), 0);
-    rig.Step();
-    if (round == 0) {
-      rig.Click(72, 196);  // resume
-    } else {
+  for (int way = 0; way < 3; ++way) {
+    if (way == 0) rig.Tap(kEscape);
+    if (way == 1) rig.Click(72, 196);  // resume
+    if (way == 2) {  // no update saw the first release
       rig.KeyDown(kEscape), rig.Step(), rig.KeyUp(kEscape);
-      rig.KeyDown(kEscape);  // no update saw the release
-      rig.Step(), rig.KeyUp(kEscape);
+      rig.KeyDown(kEscape), rig.Step(), rig.KeyUp(kEscape);
     }
-    EXPECT_TRUE(Resumes()) << round;
+    EXPECT_TRUE(Resumes()) << way;
+    if (way < 2) Open();
   }
 }
 

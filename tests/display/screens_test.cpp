@@ -1,13 +1,25 @@
-// The game's screens in-process: the loading screen and the menu as pixels,
-// reloading for a new window size or full screen with every image intact,
-// the draw list mapped onto the window, and what a frame does (function
-// keys, the pointer, starting and pausing a game, suspension) and does not
-// do (collected allocations, a home call while its gate is shut).
+// The game's screens in-process: reloading for a new window size or full
+// screen with every image intact, the draw list mapped onto the window, and
+// what a frame does (the pointer, starting and pausing a game, size and
+// focus) and does not do (X round trips, a home call while its gate is shut).
+#include <GL/gl.h>
+#include <GLFW/glfw3.h>
+#include <dlfcn.h>
 #include <gtest/gtest.h>
 
 #include "game/globals.h"
 #include "net/asyncevent.h"
 #include "support/game_rig.h"
+
+// Every Xlib call that waits for a reply goes through _XReply; the display
+// tests export the symbol, so libX11's own calls land here.
+static long long round_trips = 0;
+extern "C" int _XReply(void* display, void* reply, int extra, int discard) {
+  using Real = int (*)(void*, void*, int, int);
+  static Real real = reinterpret_cast<Real>(dlsym(RTLD_NEXT, "_XReply"));
+  ++round_trips;
+  return real(display, reply, extra, discard);
+}
 
 namespace {
 
@@ -20,7 +32,7 @@ class Screens : public ::testing::Test {
  protected:
   GameRig rig;
   c_MyApp* app = rig.app;
-  void Put(float type, float x, float y, float a, float b, float alpha, uint32_t rgb, float blend = 1) {
+  void Put(float type, float x, float y, float a, float b, uint32_t rgb, float alpha = 1, float blend = 1) {
     const float v[15] = {type, x, y, 0, a, b, 0, alpha, 0, 0, (float)(rgb >> 16), (float)(rgb >> 8 & 0xff),
                          (float)(rgb & 0xff), blend, 0};
     std::copy(v, v + 15, app->m_drawList.Data() + app->m_drawCount);
@@ -34,28 +46,16 @@ class Screens : public ::testing::Test {
   int PauseIcons() { return (int)rig.Records(97, 0).size(); }
 };
 
-TEST_F(Screens, TheLoadingScreenThenTheMenu) {
-  rig.Step(5);
-  Picture p = rig.Read();
-  EXPECT_GT(p.Share(0, 0, 60, 60, [](int r, int g, int b) { return r + g + b < 24; }), 0.99);
-  EXPECT_GT(p.Share(230, 150, 260, 210, LogoBlue), 0.8) << "the studio logo";
-  EXPECT_GT(p.Share(120, 340, 520, 400, Bright), 0.15) << "its lettering";
-  EXPECT_TRUE(rig.HasText("Loading..."));
-  p.Save("loading");
-  ASSERT_GT(rig.RunUntilLoaded(), 0);
-  rig.Step(60), (p = rig.Read()).Save("menu");
-  EXPECT_TRUE(app->m_mode == 1 && !rig.HasText("Loading..."));
-  EXPECT_GT(p.Share(280, 220, 400, 270, [](int r, int g, int b) { return Near(r << 16 | g << 8 | b, 0x145014, 4); }),
-            0.5) << "the green background";
-}
-
-TEST_F(Screens, ANewWindowSizeShowsTheLoadingScreenAndTheGameGoesOn) {
+TEST_F(Screens, ANewWindowSizeShowsTheLoadingScreenThenTheGameGoesOnInGameUnits) {
   StartGame();
   rig.host->Open(800, 600);
   EXPECT_GT(rig.StepUntil([&] { return rig.HasText("Loading..."); }, 5), 0);
   EXPECT_GT(rig.RunUntilLoaded(), 0);
-  rig.Step();
+  rig.Move(400, 300), rig.Step();
   EXPECT_TRUE(app->m_mode == 10 && !rig.HasText("Loading...") && PauseIcons() == 1);
+  EXPECT_EQ(app->m_mouseX * 1000 + app->m_mouseY, 320240);
+  rig.Button(true), rig.Move(500, 300), rig.Step();
+  EXPECT_TRUE(app->m_mouseHit == 1 && app->m_oldMouseX == 400) << "the old position follows a press: no jump";
 }
 
 TEST_F(Screens, FullScreenAndBackKeepEveryImage) {
@@ -79,7 +79,6 @@ TEST_F(Screens, FullScreenAndBackKeepEveryImage) {
   ASSERT_TRUE(rig.Reload());
   EXPECT_EQ(app->m_assetLevel, 4) << "the sharpest images for the largest screen";
   Picture full = rig.Read();
-  full.Save("fullscreen");
   EXPECT_EQ(full.w, 1280);
   EXPECT_GT(full.Share(500, 200, 560, 330, LogoBlue), 0.5) << "textured, not a white box";
   EXPECT_LT(full.Share(500, 200, 560, 330, Bright), 0.2);
@@ -92,79 +91,37 @@ TEST_F(Screens, FullScreenAndBackKeepEveryImage) {
   }
 }
 
-TEST_F(Screens, RecordsLandOnTheirWindowPixelsAndBlend) {
+TEST_F(Screens, RecordsLandOnTheirWindowPixels) {
   rig.RunUntilLoaded();
   rig.host->Open(800, 600);  // scale 1.25
   ASSERT_TRUE(rig.Reload());
   app->m_clsRed = 0, app->m_clsGreen = 0, app->m_clsBlue = 60, app->m_clsAlpha = 1;
   app->m_drawCount = 0;
-  Put(c_MyApp::kRectRecord, 40, 40, 80, 40, 1, 0xff0000);     // 50..150 x 50..100
-  Put(c_MyApp::kOvalRecord, 400, 200, 40, 20, 1, 0x00ff00);   // at 500, 250
-  Put(c_MyApp::kLineRecord, 100, 300, 300, 300, 1, 0xffff00);  // at y 375
-  Put(93, 320, 420, 0.25f, 0.25f, 1, 0xffffff);               // the logo, 64 units
-  Put(55, 600, 20, 1, 1, 1, 0xffffff);                        // an empty slot: nothing
-  Put(c_MyApp::kRectRecord, 0, 400, 40, 40, 1, 0x0000c8);
-  Put(c_MyApp::kRectRecord, 0, 400, 20, 40, 0.5f, 0xc80000);     // alpha: mixes
-  Put(c_MyApp::kRectRecord, 20, 400, 20, 40, 0.5f, 0xc80000, 3);  // additive: adds
+  Put(c_MyApp::kRectRecord, 40, 40, 80, 40, 0xff0000);     // 50..150 x 50..100
+  Put(c_MyApp::kOvalRecord, 400, 200, 40, 20, 0x00ff00);   // at 500, 250
+  Put(c_MyApp::kLineRecord, 100, 300, 300, 300, 0xffff00);  // at y 375
+  Put(93, 320, 420, 0.25f, 0.25f, 0xffffff);               // the logo, 64 units
+  Put(55, 600, 20, 1, 1, 0xffffff);                        // an empty slot: nothing
+  Put(c_MyApp::kRectRecord, 0, 400, 40, 40, 0x0000c8);
+  Put(c_MyApp::kRectRecord, 20, 400, 20, 40, 0xc80000, 0.5f, 3);  // additive: adds
   Picture p = rig.Read();
   for (auto [x, y] : {std::pair{52, 52}, {148, 98}}) EXPECT_EQ(p.At(x, y), 0xff0000u);
   for (auto [x, y] : {std::pair{20, 20}, {48, 75}, {152, 75}, {500, 280}, {356, 525}, {750, 25}})
     EXPECT_EQ(p.At(x, y), 0x00003cu) << x << "," << y;
   EXPECT_TRUE(p.At(500, 250) == 0x00ff00u && p.At(540, 250) == 0x00ff00u && p.At(300, 375) == 0xffff00u);
   EXPECT_GT(p.Share(380, 495, 420, 520, LogoBlue), 0.3);
-  EXPECT_TRUE(Near(p.At(12, 525), 0x640064, 2) && Near(p.At(37, 525), 0x6400c8, 2));
+  EXPECT_TRUE(Near(p.At(12, 525), 0x0000c8) && Near(p.At(37, 525), 0x6400c8, 2));
 }
 
-TEST_F(Screens, AGameStartsAfreshPausesOnceAndFunctionKeysWork) {
+TEST_F(Screens, AGameStartsAfreshWithItsTuneAndPausesOnce) {
   app->m_score = 55, app->m_gameOverTime = 1;
   StartGame();
   EXPECT_EQ(app->m_score + app->m_gameOverTime, 0);
   EXPECT_EQ(rv_audio_device->MusicState(), 1) << "its tune";
-  rig.Tap(112);  // F1: the frame rate and scale
-  EXPECT_TRUE(rig.HasText(":1.0,1.0")) << rig.AllText();
-  rig.Tap(112), rig.Tap(113);  // F2: the pause icon hides
-  EXPECT_TRUE(!rig.HasText(":1.0,1.0") && PauseIcons() == 0);
-  rig.Tap(113);
-  EXPECT_EQ(PauseIcons(), 1);
   rig.KeyDown(kEscape), rig.Step(), rig.Step();
   EXPECT_EQ(app->m_paused * 10 + rv_audio_device->MusicState(), 12) << "the music pauses with the game";
   app->m_paused = 0, rig.Step();
   EXPECT_EQ(app->m_paused * 10 + rv_audio_device->MusicState(), 1) << "a held key pauses once";
-  rig.KeyUp(kEscape);
-  rig.host->SuspendGame(), rig.host->ResumeGame();  // coming back opens the pause menu
-  EXPECT_EQ(app->m_paused, 1);
-}
-
-TEST_F(Screens, ThePointerIsReadInGameUnits) {
-  rig.RunUntilLoaded();
-  rig.host->Open(800, 600);
-  ASSERT_TRUE(rig.Reload());
-  rig.Move(400, 300), rig.Step();
-  EXPECT_EQ(app->m_mouseX * 1000 + app->m_mouseY, 320240);
-  rig.Button(true), rig.Move(500, 300), rig.Step();
-  EXPECT_TRUE(app->m_mouseHit == 1 && app->m_oldMouseX == 400) << "the old position follows a press: no jump";
-}
-
-TEST_F(Screens, FramesMakeNoCollectedObjects) {
-  rig.RunUntilLoaded(), rig.Step(5);
-  auto newBytesOver = [&](int frames) {  // without the host's collector step
-    long long before = gc_new_bytes;
-    for (int i = 0; i < frames; ++i) {
-      rig.host->clock += 1.0 / 60;
-      rv_app__delegate->UpdateGame();
-      rv_app__delegate->RenderGame();
-    }
-    return gc_new_bytes - before;
-  };
-  EXPECT_EQ(newBytesOver(60), 0) << "menu";
-  rv_Quenmor_DebugMode = 1;  // text every frame: strings only
-  EXPECT_EQ(newBytesOver(60), 0) << "overlay";
-  StartGame(20);
-  float* p = app->m_particles.Data();
-  p[0] = 99, p[7] = 1, p[9] = 1234;  // a number particle
-  EXPECT_EQ(newBytesOver(300), 0) << "game";
-  app->m_paused = 1;
-  EXPECT_EQ(newBytesOver(30), 0) << "paused";
 }
 
 TEST_F(Screens, WithTheGateClosedNoHomeCallIsMade) {
@@ -174,6 +131,38 @@ TEST_F(Screens, WithTheGateClosedNoHomeCallIsMade) {
   EXPECT_TRUE(rv_Quenmor_J_On_Allow == 0 && app->m_homeRequest == nullptr);
   EXPECT_EQ(rv_asyncevent__sources ? rv_asyncevent__sources->p_Length() : 0, 0) << "no request under way";
   EXPECT_EQ(out.find("Requesting URL"), std::string::npos) << out;
+}
+
+TEST_F(Screens, ASteadyFrameAsksTheXServerNothingAndSizeAndFocusAreStillSeen) {
+  ASSERT_GT(rig.RunUntilLoaded(), 0);
+  rig.Step(30);
+  GLFWwindow* window = rig.host->Window();
+  long long before = round_trips;
+  int w = 0, h = 0;
+  glfwGetWindowSize(window, &w, &h);  // known to wait: the wrapper sees it
+  ASSERT_GT(round_trips, before);
+  // The host's frame without the swap, and the drawable check Mesa makes at
+  // the first GL call after it (any GL program pays those).
+  long long ours = 0;
+  for (int i = 0; i < 30; ++i) {
+    glfwSwapBuffers(window), glClear(GL_COLOR_BUFFER_BIT);
+    before = round_trips;
+    rig.host->RenderGame(), rig.host->UpdateEvents(), rig.host->clock += 1.0 / 60, rig.host->UpdateGame();
+    ours += round_trips - before;
+  }
+  EXPECT_EQ(ours, 0);
+  glfwSetWindowSize(window, 720, 400);  // the size still follows, from GLFW's callback
+  for (int i = 0; i < 500 && rv_app_DeviceWidth() != 720; ++i) glfwWaitEventsTimeout(0.01), rig.Step();
+  EXPECT_EQ(rv_app_DeviceWidth() * 1000 + rv_app_DeviceHeight(), 720400);
+  GLFWwindow* other = glfwCreateWindow(64, 64, "other", nullptr, nullptr);  // and so does focus
+  ASSERT_NE(other, nullptr);
+  glfwFocusWindow(other);
+  for (int i = 0; i < 500 && !rig.host->Suspended(); ++i) glfwWaitEventsTimeout(0.01), rig.host->UpdateEvents();
+  EXPECT_TRUE(rig.host->Suspended());
+  glfwFocusWindow(window);
+  for (int i = 0; i < 500 && rig.host->Suspended(); ++i) rig.host->UpdateEvents();
+  EXPECT_FALSE(rig.host->Suspended());
+  glfwDestroyWindow(other);
 }
 
 }  // namespace

@@ -8,8 +8,6 @@
 #include <fstream>
 #include <sstream>
 
-#include "support/game_rig.h"
-
 namespace testing_support {
 
 std::string AudioCapture::Configure(const std::string& dir, int sources) {
@@ -34,9 +32,7 @@ double AudioCapture::WaitFor(double seconds) const {
 }
 
 bool AudioCapture::Load() {
-  std::stringstream s;  // sizes stay 0 until the device closes: find the chunks
-  s << std::ifstream(path_, std::ios::binary).rdbuf();
-  std::string bytes = s.str();
+  std::string bytes = ReadFile(path_);  // sizes stay 0 until the device closes: find the chunks
   std::size_t fmt = bytes.find("fmt "), data = bytes.find("data") + 8;
   if (bytes.compare(0, 4, "RIFF") != 0 || fmt > 200 || data > 208 || bytes[fmt + 10] != 2 || bytes[fmt + 22] != 32)
     return false;

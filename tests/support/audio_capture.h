@@ -1,13 +1,13 @@
 // Hearing what OpenAL Soft mixed: its wave writer writes the device's output
-// to a WAV file in real time; AudioCapture reads it back (also while it is
-// being written). OpenAL reads its configuration at the first device open,
-// so Configure must come before. Times are seconds of mixed sound since the
-// device opened, read from the file's length: the mixer's own clock.
+// to a WAV file in real time (configured before the first device opens).
+// Times are seconds of mixed sound, read from the file's length: the mixer's
+// own clock.
 #pragma once
 
-#include <functional>
 #include <string>
 #include <vector>
+
+#include "support/process.h"
 
 namespace testing_support {
 
@@ -20,8 +20,7 @@ class AudioCapture {
   double Now() const;                    // seconds written so far
   double WaitFor(double seconds) const;  // until that much more is written
   bool Load();                           // every frame written so far
-  double Duration() const { return (double)left_.size() / kRate; }
-  static constexpr int Rate() { return kRate; }
+  double Duration() const { return (double)left_.size() / 44100; }
   const std::vector<float>& Left() const { return left_; }  // after Load
   // Over [from, to) seconds; channel 0 left, 1 right, -1 both.
   double Rms(double from, double to, int channel = -1) const;
@@ -29,13 +28,9 @@ class AudioCapture {
   double ToneLevel(double hertz, double from, double to, int channel = -1) const;
 
  private:
-  static constexpr int kRate = 44100;
   std::string path_;
   std::vector<float> left_, right_;
 };
-
-// The tests' one wait (process.h): polls `done` for at most `timeout` seconds.
-bool WaitUntil(const std::function<bool()>& done, double timeout);
 
 // sox -r RATE -c CHANNELS -n -b BITS PATH synth SYNTH ("0.3 sine 440 vol 0.5").
 bool MakeSound(const std::string& path, int rate, int channels, int bits, const std::string& synth);

@@ -3,7 +3,6 @@
 #include <GL/gl.h>
 #include <GLFW/glfw3.h>
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -11,15 +10,6 @@
 
 #include "support/audio_capture.h"
 #include "support/xvfb.h"
-
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
-#pragma GCC diagnostic ignored "-Wsign-compare"
-#pragma GCC diagnostic ignored "-Wunused-parameter"
-#define STB_IMAGE_WRITE_IMPLEMENTATION
-#define STB_IMAGE_WRITE_STATIC
-#include <stb/stb_image_write.h>
-#pragma GCC diagnostic pop
 
 #ifndef GL_BGRA
 #define GL_BGRA 0x80E1
@@ -86,25 +76,10 @@ double Picture::Share(int x0, int y0, int x1, int y1, const std::function<bool(i
   return (double)hits / ((x1 - x0) * (y1 - y0));
 }
 
-void Picture::Save(const std::string& name) const { WritePng(ScreenshotDir() + "/" + name + ".png", px, w, h); }
-
 bool Near(uint32_t got, uint32_t want, int tolerance) {
   for (int shift = 0; shift < 24; shift += 8)
     if (std::abs((int)(got >> shift & 0xff) - (int)(want >> shift & 0xff)) > tolerance) return false;
   return true;
-}
-
-std::string ScreenshotDir() {
-  mkdir(KESTRO_TEST_TOOLS_DIR "/../screenshots", 0755);
-  return KESTRO_TEST_TOOLS_DIR "/../screenshots";
-}
-
-bool WritePng(const std::string& path, const std::vector<uint32_t>& pixels, int width, int height) {
-  if (width <= 0 || height <= 0 || pixels.size() < (std::size_t)width * height) return false;
-  std::vector<unsigned char> rgb;
-  for (std::size_t i = 0; i < (std::size_t)width * height; ++i)
-    rgb.insert(rgb.end(), {(unsigned char)(pixels[i] >> 16), (unsigned char)(pixels[i] >> 8), (unsigned char)pixels[i]});
-  return stbi_write_png(path.c_str(), width, height, 3, rgb.data(), width * 3) != 0;
 }
 
 GameRig::GameRig(bool captureSound) : dir(MakeTempDir("game")) {

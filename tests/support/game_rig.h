@@ -1,16 +1,9 @@
-// The in-process test host and the game on it.
-//
-// TestHost is the one desktop host of the display tests: the real window
-// under a private Xvfb, a clock the test owns (Millisecs() starts at 10 000),
-// a data folder ("kestro://data/" -> dataDir when set; GameRig's is the
-// build's data) and
-// scripted joysticks. OpenAL Soft gets its silent backend unless a test
-// chooses, and GLFW is never terminated: see tests/CMakeLists.txt.
-//
-// GameRig starts the game as the program does (module globals, c_MyApp,
-// StartGame) and sends every event through the host's guarded dispatch; it
-// reads the draw list back (records, texts rebuilt from glyph records) and
-// the window. One rig per process: ctest runs each test in its own.
+// The in-process test host and the game on it. TestHost: the real window
+// under a private Xvfb, a clock the test owns, a data folder
+// ("kestro://data/" -> dataDir when set) and scripted joysticks; OpenAL Soft
+// gets its silent backend unless a test chooses, and GLFW is never
+// terminated (see tests/CMakeLists.txt). GameRig starts the game as the
+// program does and reads back its draw list and window. One rig per process.
 #pragma once
 
 #include <cstdint>
@@ -53,7 +46,6 @@ struct Picture {  // window pixels, 0xRRGGBB, top row first
   std::vector<uint32_t> px;
   uint32_t At(int x, int y) const { return px[(std::size_t)y * w + x] & 0xffffff; }
   double Share(int x0, int y0, int x1, int y1, const std::function<bool(int, int, int)>& rgb) const;
-  void Save(const std::string& name) const;  // ScreenshotDir()/name.png
 };
 Picture ReadPicture(int width, int height);  // the back buffer
 bool Near(uint32_t got, uint32_t want, int tolerance = 0);
@@ -94,8 +86,6 @@ class GameRig {
   std::string AllText() const;
 };
 
-std::string ScreenshotDir();  // build/tests/screenshots
-bool WritePng(const std::string& path, const std::vector<uint32_t>& pixels, int width, int height);
 void Convert(std::vector<std::string> args);  // ImageMagick; fails the test
 
 constexpr int kEnter = 13, kEscape = 27, kSpace = 32, kLeft = 37, kUp = 38, kRight = 39, kDown = 40;

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "support/checks.h"
-#include "support/graphics_rig.h"
+#include "support/game_rig.h"
 #include "support/process.h"
 
 namespace {
