@@ -476,8 +476,8 @@ TEST(HomeCall, AnAnswerIsKeptOnlyFromItsOwnRequest) {
     released.wait();
     WriteAll(fd, "HTTP/1.0 200 OK\r\n\r\nwelcome back");
   });
-  ScriptedHttpServer notFound({"HTTP/1.0 404 Not Found\r\n\r\n"}),
-      other({"HTTP/1.0 200 OK\r\n\r\nother"});
+  ScriptedHttpServer notFound("HTTP/1.0 404 Not Found\r\n\r\n"),
+      other("HTTP/1.0 200 OK\r\n\r\nother");
   int refused = 0, fd = RefusingPort(&refused);  // the player is offline
   const struct {
     int port;
