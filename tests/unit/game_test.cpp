@@ -3,10 +3,13 @@
 // and drawing helpers, and the home call. p_MakePath starts the level's
 // tune; with music unavailable and sound off that does nothing.
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <climits>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <future>
@@ -261,6 +264,47 @@ TEST_F(Saved, HostileFilesLoadWithinBoundsAndWhatWasAcceptedSavesBackTheSame) {
     c_MyApp* again = App(1);
     Load(again);
     EXPECT_EQ(Data(again), Data(app));
+  }
+}
+
+TEST_F(Saved, AFailedSaveIsReportedOnceAndKeepsThePreviousFile) {
+  // A removed working folder, or a disk that takes no more bytes (a file
+  // size limit, which holds for root too).
+  for (bool diskFull : {false, true}) {
+    SCOPED_TRACE(diskFull);
+    std::string dir = MakeTempDir("failed-save");
+    ASSERT_EQ(chdir(dir.c_str()), 0);
+    WriteFile(".kestrostate", "previous|");
+    if (!diskFull) {
+      ASSERT_EQ(mkdir("gone", 0755), 0);
+      ASSERT_EQ(chdir("gone"), 0);
+      ASSERT_EQ(rmdir((dir + "/gone").c_str()), 0);
+    }
+    struct rlimit old;
+    getrlimit(RLIMIT_FSIZE, &old);
+    auto oldSignal = std::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit small = {diskFull ? 1 : old.rlim_cur, old.rlim_max};
+    setrlimit(RLIMIT_FSIZE, &small);
+    // Standard error goes to a pipe: the size limit does not apply to it.
+    int fds[2], saved = dup(2);
+    ASSERT_EQ(pipe(fds), 0);
+    dup2(fds[1], 2);
+    close(fds[1]);
+    int result = App(0)->p_Save();
+    dup2(saved, 2);
+    close(saved);
+    setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, oldSignal);
+    std::string err(4096, '\0');
+    err.resize((size_t)std::max<ssize_t>(0, read(fds[0], &err[0], err.size())));
+    close(fds[0]);
+    EXPECT_LT(result, 0);
+    // One line naming the file and what is lost.
+    EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
+    EXPECT_NE(err.find(".kestrostate"), std::string::npos) << err;
+    EXPECT_NE(err.find("progress since the last good save is not stored"), std::string::npos);
+    EXPECT_EQ(ReadFile(dir + "/.kestrostate"), "previous|");
+    EXPECT_EQ(RunCommand({"ls", "-A", dir}).out, ".kestrostate\n");  // no temporary left
   }
 }
 
