@@ -236,37 +236,6 @@ TEST_F(Saved, TamperedAndTruncatedTextsKeepWhatTheirChecksumsVouchFor) {
   }
 }
 
-TEST_F(Saved, HostileFilesLoadWithinBoundsAndWhatWasAcceptedSavesBackTheSame) {
-  std::mt19937 rng(11);
-  std::string noise(65536, '\0'), many;
-  for (auto& c : noise) c = (char)rng();
-  for (int i = 0; i < 20000; ++i) many += std::to_string((int)rng()) + "|";
-  std::vector<std::string> texts = {
-      "abc|def|-|+|--3|   |\t|0x10|1e9|",
-      std::string(5000, '9') + "|-|",
-      std::string(100000, '|'),
-      many,
-      noise,
-      std::string("\xff\xfe"
-                  "1\0|\0"
-                  "2",
-                  7),
-      "\xc3\x28|\xe9 |\xed\xa0\x80|\xf0\x9f\x98\x80|",
-      Join(std::vector<std::string>(2241, "99999999999999999999999999999")),
-      Join(std::vector<std::string>(2241, "-99999999999999999999999999999"))};
-  for (const std::string& text : texts) {
-    WriteFile(".kestrostate", text);
-    c_MyApp* app = App(0);
-    EXPECT_NE(Load(app).find("Highscores Loaded\n"), std::string::npos);
-    EXPECT_TRUE(app->m_settings[10] >= 64 && app->m_settings[12] >= 8 && app->m_settings[14] == 1);
-    EXPECT_TRUE(app->m_menuLevelSel >= 0 && app->m_menuLevelSel <= 100);
-    app->p_Save();
-    c_MyApp* again = App(1);
-    Load(again);
-    EXPECT_EQ(Data(again), Data(app));
-  }
-}
-
 TEST_F(Saved, AFailedSaveIsReportedOnceAndKeepsThePreviousFile) {
   // A removed working folder, or a disk that takes no more bytes (a file
   // size limit, which holds for root too).
@@ -403,12 +372,11 @@ TEST_F(Helpers, EveryBindingOfTheControls) {
   const struct {
     int control;
     std::vector<int> keys;
-    int button, pad;
-  } table[] = {
-      {0, {38, 87}, 9, 0},       {3, {37, 65}, 8, 3},           {5, {39, 68}, 10, 5},
-      {8, {40, 83}, 11, 8},      {10, {90, 74, 32, 13}, 0, 10}, {11, {88, 75, 17}, 1, 11},
-      {12, {67, 76, 16}, 2, 12}, {13, {86, 73}, 3, 13},         {14, {66, 85}, 4, 14},
-      {15, {78, 79}, 5, 15},     {98, {27, 192, 46, 8}, 6, 16}, {99, {27, 192, 46, 8}, 7, 17}};
+    int pad;
+  } table[] = {{0, {38, 87}, 0},       {3, {37, 65}, 3},          {5, {39, 68}, 5},
+               {8, {40, 83}, 8},       {10, {90, 74, 32, 13}, 10}, {11, {88, 75, 17}, 11},
+               {12, {67, 76, 16}, 12}, {13, {86, 73}, 13},         {14, {66, 85}, 14},
+               {15, {78, 79}, 15},     {98, {27, 192, 46, 8}, 16}, {99, {27, 192, 46, 8}, 17}};
   for (const auto& b : table) {
     SCOPED_TRACE(b.control);
     for (int key : b.keys) {
@@ -417,9 +385,6 @@ TEST_F(Helpers, EveryBindingOfTheControls) {
       Key(key, false);
       EXPECT_EQ(app->p_PlayKey(b.control, 1, 0), 0) << key;
     }
-    Key(256 + 32 * 2 + b.button, true);  // player 2's pad only
-    EXPECT_EQ(app->p_PlayKey(b.control, 1, 2) * 10 + app->p_PlayKey(b.control, 1, 1), 10);
-    Key(256 + 32 * 2 + b.button, false);
     app->m_pad[b.pad] = 2;
     EXPECT_EQ(app->p_PlayKey(b.control, 0, -1), 1);
     app->m_pad[b.pad] = 0;

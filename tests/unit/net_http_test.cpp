@@ -299,21 +299,6 @@ TEST(NetHttpParse, EveryCutOfAUtf8BodyGivesTheSameText) {
   }
 }
 
-TEST(NetHttpParse, AFailedReceiveEndsWithMinusOneOnceWhateverCameBefore) {
-  for (const std::string& before : {std::string("HTTP/1.0 200 OK\r\n"), kOkHead + "partial"}) {
-    Listener* listener = new Listener();
-    c_HttpRequest* r = Opened(listener);
-    Feed(r, before);
-    End(r, -1);
-    EXPECT_EQ(listener->calls, 1);
-    EXPECT_EQ(r->p_Status(), -1);
-    Feed(r, "\r\nlate");
-    End(r);
-    EXPECT_EQ(listener->calls, 1);
-    EXPECT_EQ(r->p_ResponseText(), String());
-  }
-}
-
 TEST(NetHttpParse, HeadersThatFillTheBufferOrNeverEndEndTheRequest) {
   for (const std::string& filler :
        {std::string(c_HttpRequest::kReceiveBufferBytes, 'x'), std::string("X-Again: 1\r\n")}) {
