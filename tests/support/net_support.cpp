@@ -69,10 +69,6 @@ bool PumpUntil(const std::function<bool()>& done, double timeout_seconds) {
   }
 }
 
-void PumpFor(double seconds) {
-  PumpUntil([] { return false; }, seconds);
-}
-
 // ---- Raw loopback sockets ---------------------------------------------------
 
 namespace {
@@ -148,11 +144,6 @@ void ResetOnClose(int fd) {
   l.l_onoff = 1;
   l.l_linger = 0;
   setsockopt(fd, SOL_SOCKET, SO_LINGER, &l, sizeof l);
-}
-
-bool ClosedWithin(int fd, int ms) {
-  pollfd p = {fd, POLLIN, 0};
-  return poll(&p, 1, ms) > 0;
 }
 
 // ---- Our own server ---------------------------------------------------------

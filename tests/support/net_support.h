@@ -33,8 +33,6 @@ T* Keep(T* object) {
 // collector step (with a forced flip every few rounds, so the collector's
 // verifier checks pending operations), until done() or the timeout.
 bool PumpUntil(const std::function<bool()>& done, double timeout_seconds = 10);
-// Pumps for a fixed time.
-void PumpFor(double seconds);
 
 // ---- Raw loopback sockets (POSIX, test side only) ---------------------------
 // A port on 127.0.0.1 bound by the returned socket, which does not listen:
@@ -46,8 +44,6 @@ std::string ReadUntil(int fd, const std::string& marker);
 std::string ReadToEnd(int fd);
 // Waits until the peer has every byte sent; closing then sends a reset.
 void ResetOnClose(int fd);
-// Waits up to `ms` milliseconds for the peer to hang up (or send).
-bool ClosedWithin(int fd, int ms);
 
 // ---- Our own server ---------------------------------------------------------
 // Accepts connections on 127.0.0.1 and runs the handler for each one on a

@@ -3,6 +3,7 @@
 // boundary. Every request through a server must tell its listener exactly
 // once and leave no socket registered.
 #include <gtest/gtest.h>
+#include <poll.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -161,9 +162,8 @@ std::function<void(int)> Serve(std::string first, std::string repeat = "", int p
   return [=](int fd) {
     ReadUntil(fd, "\r\n\r\n");
     bool ok = WriteAll(fd, first);
-    while (ok && !repeat.empty() && !testing_support::ClosedWithin(fd, paceMs)) {
-      ok = WriteAll(fd, repeat);
-    }
+    pollfd hangUp = {fd, POLLIN, 0};
+    while (ok && !repeat.empty() && poll(&hangUp, 1, paceMs) == 0) ok = WriteAll(fd, repeat);
     reset ? testing_support::ResetOnClose(fd) : (void)ReadToEnd(fd);
   };
 }
