@@ -243,16 +243,12 @@ TEST(NetSocket, ConnectsSucceedOnceOrFailAndLeaveTheSocketOpen) {
   EXPECT_EQ(state_in_callback, 1 | 2 | 4);                     // already connected in the callback
   s->p_ConnectAsync(String("127.0.0.1"), server.Port(), log);  // connected: nothing happens
   int port = 0, refusing = RefusingPort(&port);
-  for (const std::pair<std::string, int>& target : {std::make_pair(std::string("127.0.0.1"), port),
-                                                    std::make_pair(kUnresolvable, server.Port()),
-                                                    std::make_pair(std::string(), server.Port())}) {
-    Log* failed = Keep(new Log());
-    c_Socket* f = Stream();
-    f->p_ConnectAsync(String(target.first.c_str()), target.second, failed);
-    ASSERT_TRUE(PumpUntil([&] { return failed->connects > 0; }));
-    EXPECT_FALSE(failed->connected);
-    EXPECT_EQ(f->m_state, c_Socket::kOpen);
-  }
+  Log* failed = Keep(new Log());
+  c_Socket* f = Stream();
+  f->p_ConnectAsync(String("127.0.0.1"), port, failed);
+  ASSERT_TRUE(PumpUntil([&] { return failed->connects > 0; }));
+  EXPECT_FALSE(failed->connected);
+  EXPECT_EQ(f->m_state, c_Socket::kOpen);
   close(refusing);
   EXPECT_EQ(log->connects, 1);
   EXPECT_EQ(server.Accepted(), 1);
