@@ -14,14 +14,11 @@
 #include <thread>
 #include <vector>
 
-#include "host/game.h"
 #include "net/errors.h"
 #include "net/socket.h"
-#include "net/thread.h"
 #include "net/url.h"
 #include "support/net_support.h"
 #include "support/printers.h"
-#include "support/process.h"
 
 namespace {
 
@@ -90,35 +87,6 @@ TEST(NetDataBufferDeathTest, MisuseIsARuntimeError) {
                        std::string(net_errors::kInvalidEncoding) + "UTF8");
   EXPECT_RUNTIME_ERROR(b->m_new(4), net_errors::kAllocateDataBuffer);
   EXPECT_RUNTIME_ERROR((new c_DataBuffer())->m_new(-1), net_errors::kAllocateDataBuffer);
-}
-
-class LoadThread : public c_Thread {
- public:
-  c_DataBuffer* buffer = nullptr;
-  String path;
-  void Run__UNSAFE__() override { buffer->_LoadAsync(path, this); }
-  void mark() override {
-    c_Thread::mark();
-    gc_mark_q(buffer);
-  }
-};
-
-TEST(NetDataBuffer, FilesLoadWholeOnTheMainThreadAndOnAWorker) {
-  RvGame host;
-  std::string dir = MakeTempDir("databuffer"),
-              bytes = "head\xC3\xA9" + std::string(9000, 'z') + "tail";
-  WriteFile(dir + "/data.bin", bytes);
-  EXPECT_EQ(Bytes(c_DataBuffer::m_Load(String((dir + "/data.bin").c_str()))), bytes);
-  EXPECT_EQ(c_DataBuffer::m_Load(String((dir + "/missing").c_str())), nullptr);
-  LoadThread* t = Keep(new LoadThread());
-  for (const char* name : {"/data.bin", "/missing"}) {
-    gc_assign(t->buffer, (new c_DataBuffer())->m_new());
-    t->path = String((dir + name).c_str());
-    t->Start();
-    ASSERT_TRUE(PumpUntil([&] { return !t->IsRunning(); }));
-    EXPECT_EQ(t->Result(), name[1] == 'd' ? t->buffer : nullptr);
-    EXPECT_EQ(t->buffer->data ? Bytes(t->buffer) : name, name[1] == 'd' ? bytes : name);
-  }
 }
 
 // ---- URLs --------------------------------------------------------------------------
