@@ -1,15 +1,15 @@
 #include "support/net_support.h"
 
 #include <arpa/inet.h>
-#include <fcntl.h>
 #include <netinet/in.h>
 #include <poll.h>
+#include <linux/sockios.h>
+#include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <stdexcept>
@@ -67,10 +67,6 @@ bool PumpUntil(const std::function<bool()>& done, double timeout_seconds) {
     pump_once(round);
     std::this_thread::sleep_for(std::chrono::microseconds(500));
   }
-}
-
-void PumpFor(double seconds) {
-  PumpUntil([] { return false; }, seconds);
 }
 
 // ---- Raw loopback sockets ---------------------------------------------------
@@ -142,6 +138,8 @@ std::string ReadToEnd(int fd) {
 }
 
 void ResetOnClose(int fd) {
+  int unacked = 0;
+  while (ioctl(fd, SIOCOUTQ, &unacked) == 0 && unacked > 0) std::this_thread::yield();
   linger l;
   l.l_onoff = 1;
   l.l_linger = 0;
@@ -214,75 +212,27 @@ void SilentServer::Close() {
   listener_ = -1;
 }
 
-ScriptedHttpServer::ScriptedHttpServer(std::vector<std::string> pieces, double pause_seconds)
-    : pieces_(std::move(pieces)), pause_(pause_seconds) {
+ScriptedHttpServer::ScriptedHttpServer(std::string response)
+    : response_(std::move(response)) {
   server_ = std::make_unique<LoopbackServer>([this](int fd) {
     std::string request = ReadUntil(fd, "\r\n\r\n");
-    // A body of Content-Length bytes follows the header.
     std::size_t at = request.find("Content-Length: ");
     if (at != std::string::npos) {
       long n = std::strtol(request.c_str() + at + 16, nullptr, 10);
-      std::string body;
       char c;
-      while ((long)body.size() < n && recv(fd, &c, 1, 0) == 1) body.push_back(c);
-      request += body;
+      for (long i = 0; i < n && recv(fd, &c, 1, 0) == 1; ++i) request.push_back(c);
     }
     {
       std::lock_guard<std::mutex> lock(mutex_);
       request_ = request;
     }
-    for (std::size_t i = 0; i < pieces_.size(); ++i) {
-      if (i > 0) SleepSeconds(pause_);
-      if (!WriteAll(fd, pieces_[i])) break;
-    }
+    WriteAll(fd, response_);
   });
 }
 
 std::string ScriptedHttpServer::Request() const {
   std::lock_guard<std::mutex> lock(mutex_);
   return request_;
-}
-
-// ---- Python's http.server ---------------------------------------------------
-
-namespace {
-
-constexpr const char* kPython = "/usr/bin/python3";  // Debian's, not a user's shim
-
-}  // namespace
-
-PythonHttpServer PythonHttpServer::ServeDirectory(const std::string& directory) {
-  PythonHttpServer s;
-  s.process_ = std::make_unique<ChildProcess>();
-  s.process_->Start(
-      {kPython, "-u", "-m", "http.server", "0", "--bind", "127.0.0.1", "--directory", directory});
-  s.WaitForPort(" port ");
-  return s;
-}
-
-PythonHttpServer PythonHttpServer::RunHandler(const std::string& python_source) {
-  PythonHttpServer s;
-  s.process_ = std::make_unique<ChildProcess>();
-  s.process_->Start({kPython, "-u", "-c", python_source});
-  s.WaitForPort("port ");
-  return s;
-}
-
-void PythonHttpServer::WaitForPort(const std::string& marker) {
-  for (int i = 0; i < 200; ++i) {
-    std::string out = process_->Stdout();
-    std::size_t at = out.find(marker);
-    if (at != std::string::npos) {
-      int port = std::atoi(out.c_str() + at + marker.size());
-      if (port > 0) {
-        port_ = port;
-        return;
-      }
-    }
-    if (!process_->Running()) break;
-    SleepSeconds(0.05);
-  }
-  throw std::runtime_error("python http.server did not start: " + process_->Stderr());
 }
 
 }  // namespace testing_support

@@ -1,9 +1,6 @@
-// Helpers for the networking tests: loopback servers (our own, on threads of
-// the test process, and Python's http.server in a child process), the event
-// pump a frame loop would run, and a root set for objects the test holds.
-//
-// Every server binds 127.0.0.1 on a port the system picks; nothing here
-// reaches anything but the loopback interface.
+// Helpers for the networking tests: loopback servers on threads of the test
+// process (127.0.0.1, a port the system picks), the event pump a frame loop
+// would run, and a root set for objects the test holds.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -18,7 +15,6 @@
 
 #include "runtime/kestro.h"
 #include "support/checks.h"
-#include "support/process.h"
 
 namespace testing_support {
 
@@ -37,8 +33,6 @@ T* Keep(T* object) {
 // collector step (with a forced flip every few rounds, so the collector's
 // verifier checks pending operations), until done() or the timeout.
 bool PumpUntil(const std::function<bool()>& done, double timeout_seconds = 10);
-// Pumps for a fixed time.
-void PumpFor(double seconds);
 
 // ---- Raw loopback sockets (POSIX, test side only) ---------------------------
 // A port on 127.0.0.1 bound by the returned socket, which does not listen:
@@ -48,7 +42,8 @@ bool WriteAll(int fd, const std::string& bytes);
 // Reads until `marker` was seen (inclusive) or the peer closed.
 std::string ReadUntil(int fd, const std::string& marker);
 std::string ReadToEnd(int fd);
-void ResetOnClose(int fd);  // SO_LINGER 0: closing sends a reset
+// Waits until the peer has every byte sent; closing then sends a reset.
+void ResetOnClose(int fd);
 
 // ---- Our own server ---------------------------------------------------------
 // Accepts connections on 127.0.0.1 and runs the handler for each one on a
@@ -95,38 +90,19 @@ class SilentServer {
 };
 
 // An HTTP server of our own: reads the request header (and a body of
-// Content-Length bytes), records the request, then writes the pieces of the
-// response with a pause between them and closes.
+// Content-Length bytes), records the request, then writes the response and
+// closes.
 class ScriptedHttpServer {
  public:
-  explicit ScriptedHttpServer(std::vector<std::string> pieces, double pause_seconds = 0.02);
+  explicit ScriptedHttpServer(std::string response);
   int Port() const { return server_->Port(); }
   std::string Request() const;  // the last request's bytes
 
  private:
-  std::vector<std::string> pieces_;
-  double pause_;
+  std::string response_;
   mutable std::mutex mutex_;
   std::string request_;
   std::unique_ptr<LoopbackServer> server_;
-};
-
-// ---- Python's http.server ---------------------------------------------------
-// Debian's python3 running either the stock `-m http.server` on a directory,
-// or a handler script (given its source) built on http.server that prints
-// the port it bound. Stopped with the object.
-class PythonHttpServer {
- public:
-  static PythonHttpServer ServeDirectory(const std::string& directory);
-  static PythonHttpServer RunHandler(const std::string& python_source);
-  PythonHttpServer(PythonHttpServer&&) = default;
-  int Port() const { return port_; }
-
- private:
-  PythonHttpServer() = default;
-  void WaitForPort(const std::string& marker);
-  std::unique_ptr<ChildProcess> process_;
-  int port_ = 0;
 };
 
 }  // namespace testing_support

@@ -19,13 +19,12 @@ using testing_support::ForceCollection;
 constexpr int kDown = c_RvGameEvent::KeyDown, kUp = c_RvGameEvent::KeyUp,
               kChar = c_RvGameEvent::KeyChar;
 
-// A host whose joystick units answer as scripted, above the raw readings.
+// A host whose display modes and joystick units answer as scripted.
 class ScriptedHost : public RvGame {
  public:
   std::vector<std::pair<int, int>> modes;
   bool hasDesktop = true;
   int width = 640, height = 480, units = 0, button = 5;
-  std::vector<int> polled;
   Array<RvDisplayMode*> GetDisplayModes() override {
     Array<RvDisplayMode*> out((int)modes.size());
     for (int i = 0; i < (int)modes.size(); ++i) gc_assign(out[i], Mode(modes[i]));
@@ -36,7 +35,6 @@ class ScriptedHost : public RvGame {
   int GetDeviceHeight() override { return height; }
   bool PollJoystick(int unit, Array<float>, Array<float>, Array<float>,
                     Array<bool> buttons) override {
-    polled.push_back(unit);
     for (int b = 0; b < buttons.Length(); ++b) buttons[b] = unit < units && b == button;
     return unit < units;
   }
@@ -110,29 +108,6 @@ TEST_F(Input, EverythingOutsideTheKeySpaceIsIgnored) {
   for (auto [index, unit] : {std::pair{0, 9}, {0, -1}, {2, 0}, {-1, 0}}) {
     EXPECT_EQ(rv_input_JoyX(index, unit) + rv_input_JoyY(index, unit), 0) << index << " " << unit;
   }
-}
-
-TEST_F(Input, JoystickButtonsBecomeKeysOncePerUpdateAndAnEmptyUnitHoldsNone) {
-  ScriptedHost host;
-  host.units = 2;
-  for (int update = 0; update < 2; ++update) {
-    host.polled.clear();
-    dev->p_BeginUpdate();
-    EXPECT_EQ(host.polled, (std::vector<int>{0, 1, 2, 3}));  // a pad keeps its unit
-    EXPECT_TRUE(rv_input_JoyDown(5, 1));
-    EXPECT_EQ(rv_input_JoyHit(5, 1), update == 0 ? 1 : 0);  // held: one hit
-    EXPECT_FALSE(rv_input_JoyDown(5, 2));
-    EXPECT_TRUE(rv_input_KeyDown(256 + 32 + 5));
-    dev->p_EndUpdate();
-  }
-  host.button = -1;
-  dev->p_BeginUpdate();
-  EXPECT_FALSE(rv_input_JoyDown(5, 1));
-  dev->p_EndUpdate();
-  rv_input_EnableKeyboard();
-  EXPECT_TRUE(host.KeyboardEnabled());
-  rv_input_DisableKeyboard();
-  EXPECT_FALSE(host.KeyboardEnabled());
 }
 
 TEST(InputModule, AnswersNothingWithoutADeviceAndKeepsItsStateThroughCollections) {

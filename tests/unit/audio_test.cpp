@@ -28,12 +28,8 @@ using Reader = unsigned char* (*)(FILE*, int*, int*, int*, int*);
 Decoded Take(unsigned char* data, int length, int channels, int format, int hertz) {
   Decoded d;
   if (!data) return d;
-  d = {true,
-       length,
-       channels,
-       format,
-       hertz,
-       std::string(reinterpret_cast<char*>(data), (std::size_t)length * channels * format)};
+  std::size_t bytes = (std::size_t)length * channels * format;
+  d = {true, length, channels, format, hertz, std::string(reinterpret_cast<char*>(data), bytes)};
   std::free(data);
   return d;
 }
