@@ -10,7 +10,6 @@
 
 #include <algorithm>
 #include <chrono>
-#include <cstdlib>
 #include <cstring>
 #include <stdexcept>
 
@@ -174,13 +173,11 @@ LoopbackServer::LoopbackServer(std::function<void(int)> handler, int backlog)
 
 LoopbackServer::~LoopbackServer() {
   stopping_.store(true);
-  // Wakes the blocked accept.
   shutdown(listener_, SHUT_RDWR);
   acceptor_.join();
   close(listener_);
   std::vector<std::thread> connections;
   {
-    // Handlers still waiting on a client are woken.
     std::lock_guard<std::mutex> lock(mutex_);
     for (int fd : open_) shutdown(fd, SHUT_RDWR);
     connections.swap(connections_);
@@ -210,29 +207,6 @@ SilentServer::~SilentServer() {
 void SilentServer::Close() {
   if (listener_ >= 0) close(listener_);
   listener_ = -1;
-}
-
-ScriptedHttpServer::ScriptedHttpServer(std::string response)
-    : response_(std::move(response)) {
-  server_ = std::make_unique<LoopbackServer>([this](int fd) {
-    std::string request = ReadUntil(fd, "\r\n\r\n");
-    std::size_t at = request.find("Content-Length: ");
-    if (at != std::string::npos) {
-      long n = std::strtol(request.c_str() + at + 16, nullptr, 10);
-      char c;
-      for (long i = 0; i < n && recv(fd, &c, 1, 0) == 1; ++i) request.push_back(c);
-    }
-    {
-      std::lock_guard<std::mutex> lock(mutex_);
-      request_ = request;
-    }
-    WriteAll(fd, response_);
-  });
-}
-
-std::string ScriptedHttpServer::Request() const {
-  std::lock_guard<std::mutex> lock(mutex_);
-  return request_;
 }
 
 }  // namespace testing_support
