@@ -17,8 +17,6 @@
 
 namespace testing_support {
 
-// ---- Objects the test holds -------------------------------------------------
-
 namespace {
 
 class RootSet : public Object {
@@ -42,33 +40,17 @@ Object* KeepObject(Object* object) {
   return object;
 }
 
-// ---- The event pump ---------------------------------------------------------
-
-namespace {
-
-void pump_once(int round) {
-  rv_asyncevent_UpdateAsyncEvents();
-  if (round % 8 == 7) {
-    ForceCollection(1, false);
-  } else {
-    gc_collect();
-  }
-}
-
-}  // namespace
-
 bool PumpUntil(const std::function<bool()>& done, double timeout_seconds) {
   auto deadline = std::chrono::steady_clock::now() +
                   std::chrono::microseconds((long long)(timeout_seconds * 1e6));
   for (int round = 0;; ++round) {
     if (done()) return true;
     if (std::chrono::steady_clock::now() > deadline) return false;
-    pump_once(round);
+    rv_asyncevent_UpdateAsyncEvents();
+    round % 8 == 7 ? ForceCollection(1, false) : gc_collect();
     std::this_thread::sleep_for(std::chrono::microseconds(500));
   }
 }
-
-// ---- Raw loopback sockets ---------------------------------------------------
 
 namespace {
 
@@ -81,7 +63,9 @@ sockaddr_in loopback(int port) {
   return sa;
 }
 
-int bound_socket(int* port) {
+}  // namespace
+
+int RefusingPort(int* port) {
   int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
   if (fd < 0) throw std::runtime_error("socket failed");
   sockaddr_in sa = loopback(0);
@@ -94,15 +78,11 @@ int bound_socket(int* port) {
   return fd;
 }
 
-int listen_loopback(int backlog, int* port) {
-  int fd = bound_socket(port);
+static int ListenLoopback(int backlog, int* port) {
+  int fd = RefusingPort(port);
   if (listen(fd, backlog) != 0) throw std::runtime_error("listen failed");
   return fd;
 }
-
-}  // namespace
-
-int RefusingPort(int* port) { return bound_socket(port); }
 
 bool WriteAll(int fd, const std::string& bytes) {
   std::size_t sent = 0;
@@ -145,11 +125,9 @@ void ResetOnClose(int fd) {
   setsockopt(fd, SOL_SOCKET, SO_LINGER, &l, sizeof l);
 }
 
-// ---- Our own server ---------------------------------------------------------
-
 LoopbackServer::LoopbackServer(std::function<void(int)> handler, int backlog)
     : handler_(std::move(handler)) {
-  listener_ = listen_loopback(backlog, &port_);
+  listener_ = ListenLoopback(backlog, &port_);
   acceptor_ = std::thread([this] {
     for (;;) {
       int fd = accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC);
@@ -186,7 +164,7 @@ LoopbackServer::~LoopbackServer() {
 }
 
 SilentServer::SilentServer() {
-  listener_ = listen_loopback(0, &port_);
+  listener_ = ListenLoopback(0, &port_);
   sockaddr_in to = loopback(port_);
   for (int i = 0; i < 8; ++i) {
     int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);

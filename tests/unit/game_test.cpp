@@ -401,25 +401,6 @@ TEST_F(Helpers, SticksSteerOutsideTheDeadZoneInTheChosenDirection) {
   EXPECT_EQ(app->p_StickY(0, 4) + app->p_StickX(2, 0), 0);  // no such player or stick
 }
 
-TEST_F(Helpers, ICadeCharactersPressAndReleasePadEntries) {
-  app->p_iCade(1);
-  EXPECT_TRUE(host->KeyboardEnabled());
-  const char presses[] = "WXADYUIOHJKL", releases[] = "EZQCTFMGRNPV";
-  const int entries[] = {0, 8, 3, 5, 13, 14, 15, 16, 10, 11, 12, 17};
-  for (int i = 0; i < 12; ++i) {
-    for (int ch : {i % 2 ? presses[i] : presses[i] + 32, (int)releases[i]}) {  // either case
-      input->p_EndUpdate();
-      input->p_KeyEvent(c_RvGameEvent::KeyChar, ch);
-      app->p_iCadeChars();
-      EXPECT_EQ(app->m_pad[entries[i]], ch == releases[i] ? 0 : 2) << (char)ch;
-    }
-  }
-  app->m_pad[3] = 2, app->m_pad[19] = 1;
-  app->p_iCade(0);
-  EXPECT_FALSE(host->KeyboardEnabled());
-  EXPECT_EQ(app->m_pad[3] * 10 + app->m_pad[19], 1);  // the back entry is not the iCade's
-}
-
 TEST_F(Helpers, ListsAndPoolsStayWithinTheirSize) {
   for (int i = 0; i < 2501; ++i) app->p_Rect((float)i, 0, 1, 1);
   app->p_DrawImg(3, 1, 1, 0);

@@ -118,15 +118,6 @@ TEST(FrameLoop, EventsWaitForTheStartAndFocusSuspendsAndResumesOnce) {
   EXPECT_EQ(host.rec->log, (std::vector<std::string>{"start", "key 1 65", "suspend", "resume"}));
 }
 
-TEST(FrameLoop, DateFillsAtMostTheFieldsGiven) {
-  RvGlfwGame host;
-  Array<int> date(9);
-  host.GetDate(date);
-  EXPECT_GE(date[0], 2024);
-  EXPECT_EQ(date[7], 0);
-  host.GetDate(Array<int>());
-}
-
 // Sends an event to its own host from inside the update, as reopening the
 // window does when it releases the keys still held.
 class NestingDelegate : public RvGameDelegate {

@@ -129,8 +129,6 @@ TEST(NetHttpRequest, RequestsGoOutAsWritten) {
       {"POST", "/submit", u"h\u00e9llo w\u00f6rld", "text/plain", "utf8",
        "POST /submit HTTP/1.0\r\nHost: 127.0.0.1\r\nContent-Type: text/plain\r\n"
        "Content-Length: 13\r\n\r\nh\xC3\xA9llo w\xC3\xB6rld"},
-      {"PUT", "/x", u"abc", "", "ascii",
-       "PUT /x HTTP/1.0\r\nHost: 127.0.0.1\r\nContent-Length: 3\r\n\r\nabc"},
       // Longer than the header buffer: sent whole.
       {"GET", longPath.c_str(), nullptr, "", "", "GET " + longPath + " HTTP/1.0\r\nHost: 127.0.0.1\r\n\r\n"},
   };
@@ -299,23 +297,6 @@ TEST(NetHttpParse, EveryCutOfAUtf8BodyGivesTheSameText) {
   }
 }
 
-TEST(NetHttpParse, HeadersThatFillTheBufferOrNeverEndEndTheRequest) {
-  for (const std::string& filler :
-       {std::string(c_HttpRequest::kReceiveBufferBytes, 'x'), std::string("X-Again: 1\r\n")}) {
-    Listener* listener = new Listener();
-    c_HttpRequest* r = Opened(listener);
-    Feed(r, "HTTP/1.0 200 OK\r\nX-Long: ");
-    for (int i = 0; i < 100000 && listener->calls == 0; ++i) {
-      int room = r->m_receiveBuffer->length - r->m_receiveOffset;
-      ASSERT_GT(room, 0);
-      Feed(r, filler.substr(0, (std::size_t)room));
-    }
-    EXPECT_EQ(listener->calls, 1);
-    EXPECT_EQ(r->p_Status(), -1);
-    EXPECT_LE(r->m_headerBytes, c_HttpRequest::kMaxHeaderBytes + c_HttpRequest::kReceiveBufferBytes);
-  }
-}
-
 TEST(NetHttpParse, HeaderAndBodyLimitsCountEveryByte) {
   constexpr long long kBody = 5000;
   struct Case { int header; long long body; int status; } cases[] = {
@@ -344,18 +325,6 @@ TEST(NetHttpParse, HeaderAndBodyLimitsCountEveryByte) {
     EXPECT_EQ(r->p_Status(), c.status) << c.header << " " << c.body;
     EXPECT_EQ(r->p_ResponseText().Length(), c.status > 0 ? c.body : 0);
   }
-}
-
-TEST(NetHttpParse, TheBodyCounterGoesPastTwoGigabytes) {
-  Listener* listener = new Listener();
-  c_HttpRequest* r = Opened(listener);
-  r->SetBodyLimit(1ll << 40);
-  Feed(r, kOkHead);
-  r->m_received = 0x7fffffffll - 5;  // as after 2 GiB of body
-  Feed(r, std::string(100, 'b'));
-  EXPECT_EQ(r->m_received, 0x7fffffffll + 95);
-  End(r);
-  EXPECT_EQ(r->p_Status(), 200);
 }
 
 }  // namespace

@@ -68,7 +68,7 @@ struct Log : Object, c_IOnConnectComplete, c_IOnSendComplete, c_IOnReceiveComple
   std::string received;
   int connects = 0;
   bool connected = false;
-  std::function<void()> on_connect, on_send;
+  std::function<void()> on_connect;
   int p_OnConnectComplete(bool ok, c_Socket*) override {
     ++connects, connected = ok;
     events.push_back(ok ? "connect ok" : "connect failed");
@@ -77,7 +77,6 @@ struct Log : Object, c_IOnConnectComplete, c_IOnSendComplete, c_IOnReceiveComple
   }
   int p_OnSendComplete(c_DataBuffer*, int offset, int count, c_Socket*) override {
     events.push_back("send " + std::to_string(offset) + " " + std::to_string(count));
-    if (on_send) on_send();
     return 0;
   }
   int p_OnReceiveComplete(c_DataBuffer* data, int offset, int count, c_Socket*) override {
