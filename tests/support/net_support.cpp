@@ -2,7 +2,6 @@
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
-#include <poll.h>
 #include <linux/sockios.h>
 #include <sys/ioctl.h>
 #include <sys/socket.h>
@@ -161,30 +160,6 @@ LoopbackServer::~LoopbackServer() {
     connections.swap(connections_);
   }
   for (auto& t : connections) t.join();
-}
-
-SilentServer::SilentServer() {
-  listener_ = ListenLoopback(0, &port_);
-  sockaddr_in to = loopback(port_);
-  for (int i = 0; i < 8; ++i) {
-    int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
-    fillers_.push_back(fd);
-    if (connect(fd, reinterpret_cast<sockaddr*>(&to), sizeof to) == 0) continue;
-    pollfd p = {fd, POLLOUT, 0};
-    // A connect that does not complete shows the queue is full.
-    if (poll(&p, 1, 300) == 0) return;
-  }
-  throw std::runtime_error("could not fill the accept queue of the silent server");
-}
-
-SilentServer::~SilentServer() {
-  Close();
-  for (int fd : fillers_) close(fd);
-}
-
-void SilentServer::Close() {
-  if (listener_ >= 0) close(listener_);
-  listener_ = -1;
 }
 
 }  // namespace testing_support

@@ -61,21 +61,4 @@ class LoopbackServer {
   std::vector<int> open_;  // connections whose handler runs
 };
 
-// Never answers: its accept queue is full of its own connections, so a connect
-// stays pending; Close() stops listening and the next retry is refused.
-class SilentServer {
- public:
-  SilentServer();
-  ~SilentServer();
-  SilentServer(const SilentServer&) = delete;
-  SilentServer& operator=(const SilentServer&) = delete;
-  int Port() const { return port_; }
-  void Close();
-
- private:
-  int listener_ = -1;
-  int port_ = 0;
-  std::vector<int> fillers_;
-};
-
 }  // namespace testing_support

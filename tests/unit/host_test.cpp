@@ -260,15 +260,12 @@ TEST_F(Files, AnythingButAWholePngIsRefused) {
 }
 
 TEST(DataPaths, BareNamesGoToTheDataFolderOthersStay) {
-  const std::pair<const char*, const char*> cases[] = {{"gfx/a.png", "kestro://data/gfx/a.png"},
-                                                       {"C:/x.png", "C:/x.png"},
-                                                       {"./x.png", "./x.png"},
-                                                       {"/x.png", "/x.png"},
-                                                       {"http://host/x", "http://host/x"},
-                                                       {"kestro://data/x", "kestro://data/x"},
-                                                       {"a/b:/c.png", "kestro://data/a/b:/c.png"},
-                                                       {"x:y.png", "kestro://data/x:y.png"},
-                                                       {"", "kestro://data/"}};
+  const std::pair<const char*, const char*> cases[] = {
+      {"gfx/a.png", "kestro://data/gfx/a.png"}, {"C:/x.png", "C:/x.png"},
+      {"./x.png", "./x.png"},                   {"/x.png", "/x.png"},
+      {"http://host/x", "http://host/x"},       {"kestro://data/x", "kestro://data/x"},
+      {"a/b:/c.png", "kestro://data/a/b:/c.png"}, {"x:y.png", "kestro://data/x:y.png"},
+      {"", "kestro://data/"}};
   for (const auto& c : cases) EXPECT_EQ(rv_data_FixDataPath(String(c.first)), String(c.second));
   RvGlfwGame host;
   String data = host.PathToFilePath(String("kestro://data/gfx/menu.png"));
