@@ -82,15 +82,7 @@ struct Log : Object, c_IOnConnectComplete, c_IOnSendComplete, c_IOnReceiveComple
 
 c_Socket* Stream() { return Keep((new c_Socket())->m_new(String("stream"))); }
 
-c_Socket* Connected(int port, Log* log) {
-  c_Socket* s = Stream();
-  s->p_ConnectAsync(String("127.0.0.1"), port, log);
-  EXPECT_TRUE(PumpUntil([&] { return log->connects > 0; }));
-  EXPECT_TRUE(s->p_IsConnected());
-  return s;
-}
-
-TEST(NetSocket, ConnectsSucceedOnceOrFailAndLeaveTheSocketOpen) {
+TEST(NetSocket, AConnectSucceedsOnceFromInsideThePump) {
   LoopbackServer server([](int fd) { ReadToEnd(fd); });
   Log* log = Keep(new Log());
   c_Socket* s = Stream();
@@ -99,14 +91,8 @@ TEST(NetSocket, ConnectsSucceedOnceOrFailAndLeaveTheSocketOpen) {
   ASSERT_TRUE(PumpUntil([&] { return log->connects > 0; }));
   EXPECT_TRUE(s->p_IsConnected());
   s->p_ConnectAsync(String("127.0.0.1"), server.Port(), log);  // connected: nothing happens
-  int port = 0, refusing = RefusingPort(&port);
-  Log* failed = Keep(new Log());
-  c_Socket* f = Stream();
-  f->p_ConnectAsync(String("127.0.0.1"), port, failed);
-  ASSERT_TRUE(PumpUntil([&] { return failed->connects > 0; }));
-  EXPECT_FALSE(failed->connected);
-  EXPECT_EQ(f->m_state, c_Socket::kOpen);
-  close(refusing);
+  int rounds = 0;
+  PumpUntil([&] { return ++rounds > 20; });
   EXPECT_EQ(log->connects, 1);
   EXPECT_EQ(server.Accepted(), 1);
   s->p_Close();
@@ -140,20 +126,12 @@ TEST(NetSocket, SendsAndReceivesCompleteInOrderAndOnlyWhenConnected) {
   EXPECT_EQ(sends, (std::vector<std::string>{"send 0 6", "send 2 6"}));
 }
 
-TEST(NetSocket, APeerResetOrACloseEndsPendingOperations) {
-  LoopbackServer resetting([](int fd) { ResetOnClose(fd); });
-  Log* log = Keep(new Log());
-  c_Socket* s = Connected(resetting.Port(), log);
-  s->p_ReceiveAsync(Keep(Buffer("1234")), 0, 4, log);
-  ASSERT_TRUE(PumpUntil([&] { return log->events.size() == 2; }));
-  EXPECT_TRUE(log->events[1] == "receive -1" || log->events[1] == "receive 0") << log->events[1];
-  s->p_SendAsync(Keep(Buffer("after the reset")), 0, 15, log);
-  ASSERT_TRUE(PumpUntil([&] { return log->events.size() == 3; }));
-  EXPECT_EQ(log->events[2], "send 0 -1");
-  EXPECT_TRUE(s->p_IsOpen());
+TEST(NetSocket, ACloseEndsReceivesBlockedOnAQuietPeer) {
   LoopbackServer quiet([](int fd) { ReadToEnd(fd); });
   Log* waiting = Keep(new Log());
-  c_Socket* q = Connected(quiet.Port(), waiting);
+  c_Socket* q = Stream();
+  q->p_ConnectAsync(String("127.0.0.1"), quiet.Port(), waiting);
+  ASSERT_TRUE(PumpUntil([&] { return waiting->connects > 0; }));
   c_DataBuffer* in = Keep(Buffer("1234"));
   for (int i = 0; i < 255; ++i) q->p_ReceiveAsync(in, 0, 4, waiting);
   EXPECT_RUNTIME_ERROR(q->p_ReceiveAsync(in, 0, 4, waiting), net_errors::kQueueOverflow);
