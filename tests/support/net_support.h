@@ -16,8 +16,7 @@
 
 namespace testing_support {
 
-// Test locals are not roots: what must survive the pump's collector steps is
-// kept here until the process ends.
+// Test locals are not roots: what the pump's collector must spare is kept here.
 Object* KeepObject(Object* object);
 template <class T>
 T* Keep(T* object) {
@@ -38,8 +37,7 @@ std::string ReadToEnd(int fd);
 // Waits until the peer has every byte sent; closing then sends a reset.
 void ResetOnClose(int fd);
 
-// Runs the handler for each accepted connection on a thread of its own, then
-// closes the connection.
+// Runs the handler for each connection on a thread of its own, then closes it.
 class LoopbackServer {
  public:
   explicit LoopbackServer(std::function<void(int fd)> handler, int backlog = 16);

@@ -113,8 +113,6 @@ TEST(InputModule, AnswersNothingWithoutADeviceAndKeepsItsStateThroughCollections
   rv_input_SetInputDevice(nullptr);
 }
 
-// ---- The app module -----------------------------------------------------------------
-
 class RecordingApp : public c_App {
  public:
   std::vector<std::string> log;

@@ -1,7 +1,5 @@
-// The WAV and Ogg Vorbis readers against what sox decodes from the same files
-// (made by sox and oggenc, or written byte by byte where no tool makes the
-// layout), hostile files that must be refused without crashing or
-// over-allocating, and the host's choice of reader.
+// The WAV and Ogg readers against sox on the same files (or bytes written by
+// hand), hostile files refused without crashing, and the host's choice of reader.
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -57,8 +55,7 @@ std::string Sox(const std::string& path, const std::string& format, const std::s
   Tool({"sh", "-c", "sox -n " + format + " '" + path + "' synth " + synth});
   return ReadFile(path);
 }
-// What sox reads from a file: one of its properties (soxi), or its samples,
-// raw little-endian in the file's own width.
+// What sox reads: a property (soxi), or the samples, raw little-endian.
 int Soxi(const char* flag, const std::string& path) {
   return std::atoi(RunCommand({"soxi", flag, path}).out.c_str());
 }
@@ -100,8 +97,6 @@ TEST_F(Audio, WavMatchesSox) {
   std::vector<std::pair<std::string, std::string>> files = {
       {"u8_mono.wav",
        Sox(Path("u8_mono.wav"), std::string("-r 22050 -c 1 ") + u8, "0.25 sine 440")},
-      {"u8_stereo.wav",
-       Sox(Path("u8_stereo.wav"), std::string("-r 11025 -c 2 ") + u8, "0.2 sine 440 sine 660")},
       {"s16_mono.wav", Sox(Path("s16_mono.wav"), "-r 44100 -c 1 -b 16", "0.25 sine 440")},
       {"s16_1000.wav", Sox(Path("s16_1000.wav"), "-r 44100 -c 2 -b 16", "1000s sine 440 sine 660")},
       {"fmt18.wav", riff(fmt(1, 2, 44100, 4, 16, le16(0)) + chunk("data", pattern(400)))},

@@ -1,7 +1,5 @@
-// The game's logic without a window: all 100 levels, the saved text through
-// the real state file, the record of a finished game, suspend, and the control
-// and drawing helpers. p_MakePath starts the level's tune; with music
-// unavailable and sound off that does nothing.
+// The game's logic without a window: all 100 levels, the saved text, the record
+// of a finished game, suspend, and the control and drawing helpers.
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -40,8 +38,6 @@ c_MyApp* App(int i = 0) {
   app->m_mode = 1, app->m_paused = 0, rv_Quenmor_HasMusicStream = 0;
   return app;
 }
-
-// ---- Levels -------------------------------------------------------------------------
 
 struct Level {
   std::vector<float> cells, player;
@@ -124,8 +120,6 @@ TEST(Levels, ALevelIsTheSameEveryTime) {
                                              {100, 15910044209057634066ull}};
   for (auto [level, digest] : golden) EXPECT_EQ(Digest(Generate(level)), digest) << level;
 }
-
-// ---- The saved text -----------------------------------------------------------------
 
 class Saved : public ::testing::Test {
  protected:
@@ -235,8 +229,7 @@ TEST_F(Saved, TamperedAndTruncatedTextsKeepWhatTheirChecksumsVouchFor) {
 }
 
 TEST_F(Saved, AFailedSaveIsReportedOnceAndKeepsThePreviousFile) {
-  // A removed working folder, or a disk that takes no more bytes (a file
-  // size limit, which holds for root too).
+  // A removed working folder, or a full disk (a file size limit: holds for root).
   for (bool diskFull : {false, true}) {
     SCOPED_TRACE(diskFull);
     std::string dir = MakeTempDir("failed-save");
@@ -334,8 +327,6 @@ TEST_F(Saved, SuspendSavesSlowsDownAndReleasesThePads) {
   EXPECT_EQ(std::count(&app->m_pad[0], &app->m_pad[0] + 20, 0), 19);  // all but the back entry
   EXPECT_EQ(app->m_paused, 0);                                        // the menu is not paused
 }
-
-// ---- Controls, drawing and texts ------------------------------------------------------
 
 class Helpers : public ::testing::Test {
  protected:

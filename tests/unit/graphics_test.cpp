@@ -1,7 +1,5 @@
-// The renderer and the graphics module without a display (drawing disabled):
-// what a caller can get wrong or feed in, and what must never overrun a
-// buffer or crash. Pixels themselves are judged in tests/display. Images are
-// real PNG files made by ImageMagick.
+// The renderer and graphics module with drawing disabled: what a caller can get
+// wrong or feed in must never overrun or crash (pixels: tests/display).
 #include <gtest/gtest.h>
 
 #include <cstdlib>

@@ -1,6 +1,5 @@
-// The desktop host without a window: the frame loop's scheduling on an
-// injected clock, and its files: the state file, raw data, PNG images and
-// the paths of the data folder.
+// The desktop host without a window: the frame loop on an injected clock, the
+// state file, raw data, PNG images and data-folder paths.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -17,8 +16,6 @@
 namespace {
 
 using namespace testing_support;
-
-// ---- The frame loop ----------------------------------------------------------------
 
 struct Recorder : RvGameDelegate {
   std::vector<std::string> log;
@@ -39,7 +36,7 @@ struct Recorder : RvGameDelegate {
 class ClockedHost : public RvGlfwGame {
  public:
   double clock = 10, frame_cost = 0.001;
-  int sleeps = 0, waits = 0;
+  int waits = 0;
   bool active = true;
   Recorder* rec = new Recorder();
   ClockedHost() { SetDelegate(rec); }
@@ -53,7 +50,7 @@ class ClockedHost : public RvGlfwGame {
 
  protected:
   double Now() override { return clock; }
-  void SleepFor(double s) override { clock += s, ++sleeps; }
+  void SleepFor(double s) override { clock += s; }
   bool WindowOpen() override { return true; }
   bool WindowActive() override { return active; }
   void SwapBuffers() override { clock += frame_cost; }
@@ -82,7 +79,7 @@ TEST(FrameLoop, ASlowFrameCatchesUpAtMostFourUpdatesThenDropsTheBacklog) {
   }
 }
 
-TEST(FrameLoop, SteadyRateZeroRateAndARateChangeInsideAnUpdate) {
+TEST(FrameLoop, SteadyRateAndARateChangeInsideAnUpdate) {
   ClockedHost host;
   host.StartGame();
   host.SetUpdateRate(60);
@@ -93,10 +90,6 @@ TEST(FrameLoop, SteadyRateZeroRateAndARateChangeInsideAnUpdate) {
   host.rec->change_rate_on = host.rec->updates + 2;
   EXPECT_EQ(host.Step(0.100), 2);  // the new rate ends the catch-up
   EXPECT_EQ(host.NextUpdate(), 0);
-  host.SetUpdateRate(0);
-  int sleeps = host.sleeps;
-  for (int i = 0; i < 5; ++i) EXPECT_EQ(host.Step(), 1);  // one per render
-  EXPECT_EQ(host.sleeps, sleeps);
 }
 
 TEST(FrameLoop, EventsWaitForTheStartAndFocusSuspendsAndResumesOnce) {
@@ -149,8 +142,6 @@ TEST(FrameLoop, AnEventSentInsideAnUpdateDoesNotCollect) {
   host.KeyEvent(c_RvGameEvent::KeyDown, 65);
   EXPECT_EQ(gc_stats.flips, flips + 1);
 }
-
-// ---- Files -----------------------------------------------------------------------
 
 class Files : public ::testing::Test {
  protected:

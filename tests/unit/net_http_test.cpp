@@ -1,6 +1,5 @@
-// The HTTP client against real servers on 127.0.0.1 (scripted and hostile
-// ones), and its response parsing fed directly, byte boundary by byte
-// boundary. Every request through a server must tell its listener exactly
+// The HTTP client against scripted and hostile servers on 127.0.0.1, and its
+// response parsing fed directly. Every request must tell its listener exactly
 // once and leave no socket registered.
 #include <gtest/gtest.h>
 #include <poll.h>
@@ -97,8 +96,6 @@ std::function<void(int)> Serve(std::string first, Then then = Then::kClose,
   };
 }
 
-// ---- Requests on the wire ---------------------------------------------------
-
 TEST(NetHttpRequest, RequestsGoOutAsWritten) {
   const std::string longPath = "/" + std::string(10000, 'p') + "?q=" + std::string(3000, 'q');
   struct Case {
@@ -112,7 +109,8 @@ TEST(NetHttpRequest, RequestsGoOutAsWritten) {
        "POST /submit HTTP/1.0\r\nHost: 127.0.0.1\r\nContent-Type: text/plain\r\n"
        "Content-Length: 13\r\n\r\nh\xC3\xA9llo w\xC3\xB6rld"},
       // Longer than the header buffer: sent whole.
-      {"GET", longPath.c_str(), nullptr, "", "", "GET " + longPath + " HTTP/1.0\r\nHost: 127.0.0.1\r\n\r\n"},
+      {"GET", longPath.c_str(), nullptr, "", "",
+       "GET " + longPath + " HTTP/1.0\r\nHost: 127.0.0.1\r\n\r\n"},
   };
   for (const Case& c : cases) {
     auto request = std::make_shared<std::string>();
@@ -131,8 +129,6 @@ TEST(NetHttpRequest, RequestsGoOutAsWritten) {
     EXPECT_EQ(Utf8(r->p_ResponseText()), "made") << c.method;
   }
 }
-
-// ---- Responses from our own server ------------------------------------------
 
 TEST(NetHttpResponse, StatusLinesAndBodies) {
   std::string big;  // many receives, characters split between them
@@ -159,8 +155,6 @@ TEST(NetHttpResponse, StatusLinesAndBodies) {
     EXPECT_EQ(Utf8(r->p_ResponseText()), c.text) << c.response.substr(0, 40);
   }
 }
-
-// ---- Hostile servers --------------------------------------------------------
 
 TEST(NetHttpHostile, EachFailureEndsOnceWithMinusOneAndReleasesTheSocket) {
   const long long kDefault = c_HttpRequest::kMaxBodyBytes;
@@ -205,10 +199,7 @@ TEST(NetHttpHostile, ConnectFailuresFinishWithMinusOne) {
   }
 }
 
-// ---- The receive path fed directly ------------------------------------------
-
-// Puts bytes where the request asks for its next receive and delivers them
-// as that receive's completion, as many receives as the room asks for (no
+// Delivers bytes as completions of the receives the request asks for (no
 // socket: the request issues nothing).
 void Feed(c_HttpRequest* r, const std::string& bytes) {
   for (std::size_t at = 0; at < bytes.size();) {
@@ -261,8 +252,7 @@ TEST(NetHttpParse, HeaderAndBodyLimitsCountEveryByte) {
       {100, kBody + 1, -1},
   };
   for (const Case& c : cases) {
-    // A header of `c.header` bytes, blank line included, whose last line
-    // comes in a receive of its own.
+    // `c.header` bytes, blank line included; the last line in a receive of its own.
     const std::string last = "X-End: 1\r\n\r\n";
     std::string head = "HTTP/1.0 200 OK\r\n";
     for (int n, rest = c.header - (int)(last.size() + head.size()); rest > 0; rest -= n) {

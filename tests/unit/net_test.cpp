@@ -27,8 +27,6 @@ c_DataBuffer* Buffer(const std::string& bytes) {
   return b;
 }
 
-// ---- URLs --------------------------------------------------------------------------
-
 std::string Parts(const String& text) {
   c_Url* u = (new c_Url())->m_new(text, String("http"), 80);
   return (u->m_scheme + String(" ") + u->m_username + String(":") + u->m_password + String("@") +
@@ -55,8 +53,6 @@ TEST(NetUrl, EveryPartAndHostileText) {
   };
   for (const auto& c : cases) EXPECT_EQ(Parts(String(c.first.c_str())), c.second) << c.first;
 }
-
-// ---- Sockets ---------------------------------------------------------------------------
 
 struct Log : Object, c_IOnConnectComplete, c_IOnSendComplete, c_IOnReceiveComplete {
   std::vector<std::string> events;
@@ -139,8 +135,6 @@ TEST(NetSocket, ACloseEndsReceivesBlockedOnAQuietPeer) {
   ASSERT_TRUE(PumpUntil([&] { return q->m_readQueue->Outstanding() == 0; }));
   EXPECT_EQ(waiting->events.size(), 256u);
 }
-
-// ---- The async queues under load --------------------------------------------------------
 
 constexpr int kSockets = 4, kSendsPerSocket = 1500, kSendsInFlight = 40, kReceivesInFlight = 8;
 

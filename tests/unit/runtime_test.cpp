@@ -24,8 +24,6 @@ using testing_support::ForceCollection;
 
 std::string U8(const String& s) { return s.ToUtf8(); }
 
-// ---- Strings ---------------------------------------------------------------------
-
 TEST(Strings, WhatSavedTextsAndNumbersRelyOn) {
   EXPECT_EQ(String("a,,b").Split(String(",")).Length(), 3);
   EXPECT_EQ(String("aaaa").Split(String("aa")).Length(), 3);  // no overlap
@@ -94,8 +92,6 @@ TEST(TextDecoding, EveryDecoderOfOutsideBytes) {
   ASSERT_EQ(chdir(cwd), 0);
 }
 
-// ---- The collector ---------------------------------------------------------------
-
 int destroyed = 0;
 
 struct Node : Object {
@@ -156,8 +152,6 @@ TEST(CollectorDeathTest, VerifierCatchesAStoreWithoutTheBarrier) {
       },
       "was not marked");
 }
-
-// ---- The ways a program ends ------------------------------------------
 
 struct Thrower : RvGameDelegate {
   void UpdateGame() override { throw new ThrowableObject(); }
