@@ -10,7 +10,6 @@
 #include <cstdlib>
 #include <memory>
 #include <string>
-#include <vector>
 
 #include "net/http.h"
 #include "support/net_support.h"
