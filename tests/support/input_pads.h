@@ -1,7 +1,5 @@
-// A desktop host whose joysticks are scripted: pads are plugged into GLFW
-// joystick slots with the raw readings GLFW would report (axes in -1..1,
-// buttons as GLFW_PRESS/GLFW_RELEASE bytes), and the real port map and pad
-// layouts run on them. GLFW itself is never called.
+// A desktop host whose GLFW joystick slots hold scripted raw readings; the real
+// port map and pad layouts run on them, GLFW itself is never called.
 #pragma once
 
 #include <map>

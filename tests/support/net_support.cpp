@@ -2,7 +2,6 @@
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
-#include <poll.h>
 #include <linux/sockios.h>
 #include <sys/ioctl.h>
 #include <sys/socket.h>
@@ -10,15 +9,12 @@
 
 #include <algorithm>
 #include <chrono>
-#include <cstdlib>
 #include <cstring>
 #include <stdexcept>
 
 #include "net/asyncevent.h"
 
 namespace testing_support {
-
-// ---- Objects the test holds -------------------------------------------------
 
 namespace {
 
@@ -43,33 +39,17 @@ Object* KeepObject(Object* object) {
   return object;
 }
 
-// ---- The event pump ---------------------------------------------------------
-
-namespace {
-
-void pump_once(int round) {
-  rv_asyncevent_UpdateAsyncEvents();
-  if (round % 8 == 7) {
-    ForceCollection(1, false);
-  } else {
-    gc_collect();
-  }
-}
-
-}  // namespace
-
 bool PumpUntil(const std::function<bool()>& done, double timeout_seconds) {
   auto deadline = std::chrono::steady_clock::now() +
                   std::chrono::microseconds((long long)(timeout_seconds * 1e6));
   for (int round = 0;; ++round) {
     if (done()) return true;
     if (std::chrono::steady_clock::now() > deadline) return false;
-    pump_once(round);
+    rv_asyncevent_UpdateAsyncEvents();
+    round % 8 == 7 ? ForceCollection(1, false) : gc_collect();
     std::this_thread::sleep_for(std::chrono::microseconds(500));
   }
 }
-
-// ---- Raw loopback sockets ---------------------------------------------------
 
 namespace {
 
@@ -82,7 +62,9 @@ sockaddr_in loopback(int port) {
   return sa;
 }
 
-int bound_socket(int* port) {
+}  // namespace
+
+int RefusingPort(int* port) {
   int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
   if (fd < 0) throw std::runtime_error("socket failed");
   sockaddr_in sa = loopback(0);
@@ -95,15 +77,11 @@ int bound_socket(int* port) {
   return fd;
 }
 
-int listen_loopback(int backlog, int* port) {
-  int fd = bound_socket(port);
+static int ListenLoopback(int backlog, int* port) {
+  int fd = RefusingPort(port);
   if (listen(fd, backlog) != 0) throw std::runtime_error("listen failed");
   return fd;
 }
-
-}  // namespace
-
-int RefusingPort(int* port) { return bound_socket(port); }
 
 bool WriteAll(int fd, const std::string& bytes) {
   std::size_t sent = 0;
@@ -146,11 +124,9 @@ void ResetOnClose(int fd) {
   setsockopt(fd, SOL_SOCKET, SO_LINGER, &l, sizeof l);
 }
 
-// ---- Our own server ---------------------------------------------------------
-
 LoopbackServer::LoopbackServer(std::function<void(int)> handler, int backlog)
     : handler_(std::move(handler)) {
-  listener_ = listen_loopback(backlog, &port_);
+  listener_ = ListenLoopback(backlog, &port_);
   acceptor_ = std::thread([this] {
     for (;;) {
       int fd = accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC);
@@ -174,65 +150,16 @@ LoopbackServer::LoopbackServer(std::function<void(int)> handler, int backlog)
 
 LoopbackServer::~LoopbackServer() {
   stopping_.store(true);
-  // Wakes the blocked accept.
   shutdown(listener_, SHUT_RDWR);
   acceptor_.join();
   close(listener_);
   std::vector<std::thread> connections;
   {
-    // Handlers still waiting on a client are woken.
     std::lock_guard<std::mutex> lock(mutex_);
     for (int fd : open_) shutdown(fd, SHUT_RDWR);
     connections.swap(connections_);
   }
   for (auto& t : connections) t.join();
-}
-
-SilentServer::SilentServer() {
-  listener_ = listen_loopback(0, &port_);
-  sockaddr_in to = loopback(port_);
-  for (int i = 0; i < 8; ++i) {
-    int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
-    fillers_.push_back(fd);
-    if (connect(fd, reinterpret_cast<sockaddr*>(&to), sizeof to) == 0) continue;
-    pollfd p = {fd, POLLOUT, 0};
-    // A connect that does not complete shows the queue is full.
-    if (poll(&p, 1, 300) == 0) return;
-  }
-  throw std::runtime_error("could not fill the accept queue of the silent server");
-}
-
-SilentServer::~SilentServer() {
-  Close();
-  for (int fd : fillers_) close(fd);
-}
-
-void SilentServer::Close() {
-  if (listener_ >= 0) close(listener_);
-  listener_ = -1;
-}
-
-ScriptedHttpServer::ScriptedHttpServer(std::string response)
-    : response_(std::move(response)) {
-  server_ = std::make_unique<LoopbackServer>([this](int fd) {
-    std::string request = ReadUntil(fd, "\r\n\r\n");
-    std::size_t at = request.find("Content-Length: ");
-    if (at != std::string::npos) {
-      long n = std::strtol(request.c_str() + at + 16, nullptr, 10);
-      char c;
-      for (long i = 0; i < n && recv(fd, &c, 1, 0) == 1; ++i) request.push_back(c);
-    }
-    {
-      std::lock_guard<std::mutex> lock(mutex_);
-      request_ = request;
-    }
-    WriteAll(fd, response_);
-  });
-}
-
-std::string ScriptedHttpServer::Request() const {
-  std::lock_guard<std::mutex> lock(mutex_);
-  return request_;
 }
 
 }  // namespace testing_support

@@ -19,29 +19,14 @@ using testing_support::ForceCollection;
 constexpr int kDown = c_RvGameEvent::KeyDown, kUp = c_RvGameEvent::KeyUp,
               kChar = c_RvGameEvent::KeyChar;
 
-// A host whose display modes and joystick units answer as scripted.
+// A host whose joystick units answer as scripted.
 class ScriptedHost : public RvGame {
  public:
-  std::vector<std::pair<int, int>> modes;
-  bool hasDesktop = true;
-  int width = 640, height = 480, units = 0, button = 5;
-  Array<RvDisplayMode*> GetDisplayModes() override {
-    Array<RvDisplayMode*> out((int)modes.size());
-    for (int i = 0; i < (int)modes.size(); ++i) gc_assign(out[i], Mode(modes[i]));
-    return out;
-  }
-  RvDisplayMode* GetDesktopMode() override { return hasDesktop ? Mode({1920, 1080}) : nullptr; }
-  int GetDeviceWidth() override { return width; }
-  int GetDeviceHeight() override { return height; }
+  int units = 0, button = 5;
   bool PollJoystick(int unit, Array<float>, Array<float>, Array<float>,
                     Array<bool> buttons) override {
     for (int b = 0; b < buttons.Length(); ++b) buttons[b] = unit < units && b == button;
     return unit < units;
-  }
-  static RvDisplayMode* Mode(std::pair<int, int> size) {
-    RvDisplayMode* m = new RvDisplayMode();
-    m->width = size.first, m->height = size.second;
-    return m;
   }
 };
 
@@ -128,8 +113,6 @@ TEST(InputModule, AnswersNothingWithoutADeviceAndKeepsItsStateThroughCollections
   rv_input_SetInputDevice(nullptr);
 }
 
-// ---- The app module -----------------------------------------------------------------
-
 class RecordingApp : public c_App {
  public:
   std::vector<std::string> log;
@@ -144,31 +127,8 @@ class RecordingApp : public c_App {
 class AppModule : public ::testing::Test {
  protected:
   void SetUp() override { rvInit(); }  // fresh module globals; the host is this one
-  std::vector<std::pair<int, int>> Modes() {
-    std::vector<std::pair<int, int>> out;
-    for (int i = 0; i < rv_app__displayModes.Length(); ++i) {
-      out.emplace_back(rv_app__displayModes[i]->width, rv_app__displayModes[i]->height);
-    }
-    return out;
-  }
   ScriptedHost host;
 };
-
-TEST_F(AppModule, DisplayModesAreDistinctInFirstSeenOrderAndSurviveCollections) {
-  host.modes = {{1024, 768}, {480, 640}, {1024, 768}, {640, 480}, {480, 640}, {70000, 5}};
-  rv_app_EnumDisplayModes();
-  ForceCollection(3);
-  EXPECT_EQ(Modes(),
-            (std::vector<std::pair<int, int>>{{1024, 768}, {480, 640}, {640, 480}, {70000, 5}}));
-  EXPECT_EQ(rv_app__desktopMode->width, 1920);
-  host.modes.clear();
-  host.hasDesktop = false;  // the device size stands in
-  host.width = 800;
-  rv_app_ValidateDeviceWindow(false);
-  rv_app_EnumDisplayModes();
-  EXPECT_EQ(rv_app__displayModes.Length(), 0);
-  EXPECT_EQ(rv_app__desktopMode->width, 800);
-}
 
 TEST_F(AppModule, TheDelegateFeedsInputAndEachUpdateSeesItsOwnHits) {
   RecordingApp* app = new RecordingApp();

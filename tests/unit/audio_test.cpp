@@ -1,7 +1,5 @@
-// The WAV and Ogg Vorbis readers against what sox decodes from the same files
-// (made by sox and oggenc, or written byte by byte where no tool makes the
-// layout), hostile files that must be refused without crashing or
-// over-allocating, and the host's choice of reader.
+// The WAV and Ogg readers against sox on the same files (or bytes written by
+// hand), hostile files refused without crashing, and the host's choice of reader.
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -57,8 +55,7 @@ std::string Sox(const std::string& path, const std::string& format, const std::s
   Tool({"sh", "-c", "sox -n " + format + " '" + path + "' synth " + synth});
   return ReadFile(path);
 }
-// What sox reads from a file: one of its properties (soxi), or its samples,
-// raw little-endian in the file's own width.
+// What sox reads: a property (soxi), or the samples, raw little-endian.
 int Soxi(const char* flag, const std::string& path) {
   return std::atoi(RunCommand({"soxi", flag, path}).out.c_str());
 }
@@ -100,8 +97,6 @@ TEST_F(Audio, WavMatchesSox) {
   std::vector<std::pair<std::string, std::string>> files = {
       {"u8_mono.wav",
        Sox(Path("u8_mono.wav"), std::string("-r 22050 -c 1 ") + u8, "0.25 sine 440")},
-      {"u8_stereo.wav",
-       Sox(Path("u8_stereo.wav"), std::string("-r 11025 -c 2 ") + u8, "0.2 sine 440 sine 660")},
       {"s16_mono.wav", Sox(Path("s16_mono.wav"), "-r 44100 -c 1 -b 16", "0.25 sine 440")},
       {"s16_1000.wav", Sox(Path("s16_1000.wav"), "-r 44100 -c 2 -b 16", "1000s sine 440 sine 660")},
       {"fmt18.wav", riff(fmt(1, 2, 44100, 4, 16, le16(0)) + chunk("data", pattern(400)))},
@@ -164,7 +159,7 @@ TEST_F(Audio, HostileOrUnsupportedWavIsRefused) {
   EXPECT_TRUE(Decode(LoadWAV, riff(fmt() + few + data)).ok);
 }
 
-TEST_F(Audio, OggMatchesSoxAndChainedLinksOfOneFormatPlayOn) {
+TEST_F(Audio, OggMatchesSox) {
   Sox(Path("mono.wav"), "-r 22050 -c 1 -b 16", "0.5 sine 440");
   Sox(Path("stereo.wav"), "-r 44100 -c 2 -b 16", "0.7 sine 440 sine 660");
   Tool({"oggenc", "-Q", "-q", "3", "-o", Path("mono.ogg"), Path("mono.wav")});
@@ -180,40 +175,6 @@ TEST_F(Audio, OggMatchesSoxAndChainedLinksOfOneFormatPlayOn) {
     EXPECT_TRUE(d.pcm == SoxRaw(Path(name))) << "samples differ from sox's";
   }
   EXPECT_EQ(Decode(LoadOGG, ReadFile(Path("stereo.ogg"))).length, Soxi("-s", Path("stereo.wav")));
-  // Links need serial numbers of their own (oggenc's default comes from the clock).
-  Sox(Path("m.wav"), "-r 8000 -c 1 -b 16", "0.25 sine 440");
-  Sox(Path("s.wav"), "-r 8000 -c 2 -b 16", "0.25 sine 440 sine 660");
-  int serial = 0;
-  for (const char* name : {"m1", "m2", "s"}) {
-    Tool({"oggenc", "-Q", "--serial", std::to_string(++serial), "-o",
-          Path(std::string(name) + ".ogg"), Path(name[0] == 'm' ? "m.wav" : "s.wav")});
-  }
-  std::string m1 = ReadFile(Path("m1.ogg"));
-  EXPECT_EQ(Decode(LoadOGG, m1 + ReadFile(Path("m2.ogg"))).length, 4000);
-  Decoded mixed = Decode(LoadOGG, m1 + ReadFile(Path("s.ogg")));  // another format ends the sound
-  EXPECT_EQ(mixed.channels, 1);
-  EXPECT_EQ(mixed.length, 2000);
-}
-
-std::uint32_t OggCrc(const std::string& page) {
-  std::uint32_t crc = 0;
-  for (unsigned char c : page) {
-    crc ^= (std::uint32_t)c << 24;
-    for (int k = 0; k < 8; ++k) crc = crc & 0x80000000u ? crc << 1 ^ 0x04c11db7u : crc << 1;
-  }
-  return crc;
-}
-
-// The first page with the channel count and rate of its identification
-// header rewritten, and its checksum made right again.
-std::string PatchOggId(std::string ogg, unsigned channels, std::uint32_t rate) {
-  std::size_t segments = (unsigned char)ogg[26], body = 27 + segments, end = body;
-  for (std::size_t i = 0; i < segments; ++i) end += (unsigned char)ogg[27 + i];
-  ogg[body + 11] = char(channels);
-  ogg.replace(body + 12, 4, le32(rate));
-  ogg.replace(22, 4, std::string(4, '\0'));
-  ogg.replace(22, 4, le32(OggCrc(ogg.substr(0, end))));
-  return ogg;
 }
 
 TEST_F(Audio, DamagedOggNeverGivesMoreThanTheStreamHolds) {
@@ -224,11 +185,9 @@ TEST_F(Audio, DamagedOggNeverGivesMoreThanTheStreamHolds) {
   std::string garbage(20000, '\0');
   for (std::size_t i = 0; i < garbage.size(); ++i) garbage[i] = char((i * 2654435761u) >> 13);
   for (const std::string& bad :
-       {garbage, std::string(), std::string("OggS"), riff(fmt() + chunk("data", "")),
-        PatchOggId(bytes, 0, 44100), PatchOggId(bytes, 2, 0)}) {
+       {garbage, std::string(), std::string("OggS"), riff(fmt() + chunk("data", ""))}) {
     EXPECT_FALSE(Decode(LoadOGG, bad).ok);
   }
-  EXPECT_TRUE(Decode(LoadOGG, PatchOggId(bytes, 2, 44100)).ok);  // the patch itself is sound
   for (std::size_t cut = 0; cut < bytes.size(); cut += 97) {
     Decoded d = Decode(LoadOGG, bytes.substr(0, cut));
     EXPECT_TRUE(!d.ok || d.length <= 44100) << d.length;

@@ -1,7 +1,5 @@
-// The game's logic without a window: all 100 levels, the saved text through
-// the real state file, the record of a finished game, suspend, the control
-// and drawing helpers, and the home call. p_MakePath starts the level's
-// tune; with music unavailable and sound off that does nothing.
+// The game's logic without a window: all 100 levels, the saved text, the record
+// of a finished game, suspend, and the control and drawing helpers.
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -12,7 +10,6 @@
 #include <csignal>
 #include <cstdio>
 #include <cstring>
-#include <future>
 #include <random>
 #include <string>
 #include <vector>
@@ -20,7 +17,6 @@
 #include "app/app.h"
 #include "game/globals.h"
 #include "game/myapp.h"
-#include "support/net_support.h"
 #include "support/process.h"
 
 namespace {
@@ -42,8 +38,6 @@ c_MyApp* App(int i = 0) {
   app->m_mode = 1, app->m_paused = 0, rv_Quenmor_HasMusicStream = 0;
   return app;
 }
-
-// ---- Levels -------------------------------------------------------------------------
 
 struct Level {
   std::vector<float> cells, player;
@@ -126,8 +120,6 @@ TEST(Levels, ALevelIsTheSameEveryTime) {
                                              {100, 15910044209057634066ull}};
   for (auto [level, digest] : golden) EXPECT_EQ(Digest(Generate(level)), digest) << level;
 }
-
-// ---- The saved text -----------------------------------------------------------------
 
 class Saved : public ::testing::Test {
  protected:
@@ -237,8 +229,7 @@ TEST_F(Saved, TamperedAndTruncatedTextsKeepWhatTheirChecksumsVouchFor) {
 }
 
 TEST_F(Saved, AFailedSaveIsReportedOnceAndKeepsThePreviousFile) {
-  // A removed working folder, or a disk that takes no more bytes (a file
-  // size limit, which holds for root too).
+  // A removed working folder, or a full disk (a file size limit: holds for root).
   for (bool diskFull : {false, true}) {
     SCOPED_TRACE(diskFull);
     std::string dir = MakeTempDir("failed-save");
@@ -337,8 +328,6 @@ TEST_F(Saved, SuspendSavesSlowsDownAndReleasesThePads) {
   EXPECT_EQ(app->m_paused, 0);                                        // the menu is not paused
 }
 
-// ---- Controls, drawing and texts ------------------------------------------------------
-
 class Helpers : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -403,25 +392,6 @@ TEST_F(Helpers, SticksSteerOutsideTheDeadZoneInTheChosenDirection) {
   EXPECT_EQ(app->p_StickY(0, 4) + app->p_StickX(2, 0), 0);  // no such player or stick
 }
 
-TEST_F(Helpers, ICadeCharactersPressAndReleasePadEntries) {
-  app->p_iCade(1);
-  EXPECT_TRUE(host->KeyboardEnabled());
-  const char presses[] = "WXADYUIOHJKL", releases[] = "EZQCTFMGRNPV";
-  const int entries[] = {0, 8, 3, 5, 13, 14, 15, 16, 10, 11, 12, 17};
-  for (int i = 0; i < 12; ++i) {
-    for (int ch : {i % 2 ? presses[i] : presses[i] + 32, (int)releases[i]}) {  // either case
-      input->p_EndUpdate();
-      input->p_KeyEvent(c_RvGameEvent::KeyChar, ch);
-      app->p_iCadeChars();
-      EXPECT_EQ(app->m_pad[entries[i]], ch == releases[i] ? 0 : 2) << (char)ch;
-    }
-  }
-  app->m_pad[3] = 2, app->m_pad[19] = 1;
-  app->p_iCade(0);
-  EXPECT_FALSE(host->KeyboardEnabled());
-  EXPECT_EQ(app->m_pad[3] * 10 + app->m_pad[19], 1);  // the back entry is not the iCade's
-}
-
 TEST_F(Helpers, ListsAndPoolsStayWithinTheirSize) {
   for (int i = 0; i < 2501; ++i) app->p_Rect((float)i, 0, 1, 1);
   app->p_DrawImg(3, 1, 1, 0);
@@ -433,85 +403,6 @@ TEST_F(Helpers, ListsAndPoolsStayWithinTheirSize) {
   EXPECT_EQ(app->m_starCount, 1);
   app->p_ResetParticles(600);
   EXPECT_EQ(app->m_particleCount, 250);
-  app->p_SeedRnd(5);
-  int seen[3] = {0, 0, 0};
-  for (int i = 0; i < 3000; ++i) {
-    int v = app->p_Rand(-2, 0);
-    ASSERT_TRUE(v >= -2 && v <= 0) << v;
-    ++seen[v + 2];
-  }
-  EXPECT_TRUE(seen[0] && seen[1] && seen[2]);  // both bounds are reached
-}
-
-TEST_F(Helpers, OrdinalsBadgesAndTheHighscorePlace) {
-  const std::pair<int, const char*> ordinals[] = {
-      {1, "1st"},   {2, "2nd"},   {3, "3rd"},   {4, "4th"},   {11, "11th"},
-      {12, "12th"}, {13, "13th"}, {21, "21st"}, {22, "22nd"}, {23, "23rd"},
-      {30, "30th"}, {31, ""},     {0, ""},      {-1, ""}};
-  for (auto [n, text] : ordinals) EXPECT_EQ(app->p_Nth(n).ToUtf8(), text) << n;
-  app->m_level = 7;
-  for (int i = 0; i < 10; ++i) app->m_scores[60 + i] = 500 - 50 * i;
-  const std::pair<int, const char*> places[] = {{900, "1st!"}, {500, "1st!"}, {400, "3rd"},
-                                                {399, "4th"},  {50, "10th"},  {49, ""}};
-  for (auto [score, text] : places) {
-    app->m_score = score;
-    EXPECT_EQ(app->p_MyNth().ToUtf8(), text) << score;
-  }
-  EXPECT_EQ(app->p_BadgeName(0).ToUtf8(), "Test Badge");
-  for (int id : {1, 255, -1})
-    EXPECT_EQ(app->p_BadgeDetail(id).ToUtf8(), "This badge hasn't been defined!");
-}
-
-// ---- The home call -------------------------------------------------------------------
-
-TEST(HomeCall, AnAnswerIsKeptOnlyFromItsOwnRequest) {
-  rvInit();
-  EXPECT_EQ(homecall::Query(), String("hello=1&gameID=415"));
-  EXPECT_NE(homecall::Address().ToUtf8().find(".example/housecall.php"), std::string::npos);
-  auto url = [](int port) {
-    return String(("http://127.0.0.1:" + std::to_string(port) + "/housecall.php").c_str());
-  };
-  std::promise<void> go;
-  std::shared_future<void> released = go.get_future().share();
-  std::string request;
-  LoopbackServer held([&](int fd) {  // answers when the test lets it
-    request = ReadUntil(fd, "\r\n\r\n");
-    released.wait();
-    WriteAll(fd, "HTTP/1.0 200 OK\r\n\r\nwelcome back");
-  });
-  ScriptedHttpServer notFound("HTTP/1.0 404 Not Found\r\n\r\n"),
-      other("HTTP/1.0 200 OK\r\n\r\nother");
-  int refused = 0, fd = RefusingPort(&refused);  // the player is offline
-  const struct {
-    int port;
-    const char *status, *kept;
-    int noted;
-  } cases[] = {{held.Port(), "200", "welcome back", 1},
-               {notFound.Port(), "404", "", 0},
-               {refused, "-1", "", 0}};
-  for (const auto& c : cases) {
-    c_MyApp* app = Keep(new c_MyApp());
-    rv_Quenmor_J_On_Able = 0;
-    testing::internal::CaptureStdout();
-    app->p_GetURL(url(c.port), homecall::Query());
-    EXPECT_EQ(app->m_homeText, String("N/A"));
-    if (c.port == held.Port()) {  // another request's answer comes first and is ignored
-      c_HttpRequest* stray = Keep((new c_HttpRequest())->m_new());
-      stray->p_Open(String("GET"), url(other.Port()), app);
-      stray->p_Send();
-      EXPECT_TRUE(PumpUntil([&] { return stray->m_finished; }));
-      EXPECT_EQ(app->m_homeDone, 0);
-      go.set_value();
-    }
-    EXPECT_TRUE(PumpUntil([&] { return app->m_homeDone == 1; }));
-    EXPECT_EQ(testing::internal::GetCapturedStdout(),
-              std::string("Requesting URL\nHttp GET complete! ") + c.status + "\n");
-    EXPECT_EQ(app->m_homeText.ToUtf8(), c.kept);
-    EXPECT_EQ(rv_Quenmor_J_On_Able, c.noted);
-  }
-  EXPECT_EQ(request.substr(0, request.find("\r\n")),
-            "GET /housecall.php?hello=1&gameID=415 HTTP/1.0");
-  close(fd);
 }
 
 }  // namespace

@@ -1,6 +1,5 @@
-// The desktop host without a window: the frame loop's scheduling on an
-// injected clock, and its files: the state file, raw data, PNG images and
-// the paths of the data folder.
+// The desktop host without a window: the frame loop on an injected clock, the
+// state file, raw data, PNG images and data-folder paths.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -17,8 +16,6 @@
 namespace {
 
 using namespace testing_support;
-
-// ---- The frame loop ----------------------------------------------------------------
 
 struct Recorder : RvGameDelegate {
   std::vector<std::string> log;
@@ -39,7 +36,7 @@ struct Recorder : RvGameDelegate {
 class ClockedHost : public RvGlfwGame {
  public:
   double clock = 10, frame_cost = 0.001;
-  int sleeps = 0, waits = 0;
+  int waits = 0;
   bool active = true;
   Recorder* rec = new Recorder();
   ClockedHost() { SetDelegate(rec); }
@@ -53,7 +50,7 @@ class ClockedHost : public RvGlfwGame {
 
  protected:
   double Now() override { return clock; }
-  void SleepFor(double s) override { clock += s, ++sleeps; }
+  void SleepFor(double s) override { clock += s; }
   bool WindowOpen() override { return true; }
   bool WindowActive() override { return active; }
   void SwapBuffers() override { clock += frame_cost; }
@@ -82,7 +79,7 @@ TEST(FrameLoop, ASlowFrameCatchesUpAtMostFourUpdatesThenDropsTheBacklog) {
   }
 }
 
-TEST(FrameLoop, SteadyRateZeroRateAndARateChangeInsideAnUpdate) {
+TEST(FrameLoop, SteadyRateAndARateChangeInsideAnUpdate) {
   ClockedHost host;
   host.StartGame();
   host.SetUpdateRate(60);
@@ -93,10 +90,6 @@ TEST(FrameLoop, SteadyRateZeroRateAndARateChangeInsideAnUpdate) {
   host.rec->change_rate_on = host.rec->updates + 2;
   EXPECT_EQ(host.Step(0.100), 2);  // the new rate ends the catch-up
   EXPECT_EQ(host.NextUpdate(), 0);
-  host.SetUpdateRate(0);
-  int sleeps = host.sleeps;
-  for (int i = 0; i < 5; ++i) EXPECT_EQ(host.Step(), 1);  // one per render
-  EXPECT_EQ(host.sleeps, sleeps);
 }
 
 TEST(FrameLoop, EventsWaitForTheStartAndFocusSuspendsAndResumesOnce) {
@@ -116,15 +109,6 @@ TEST(FrameLoop, EventsWaitForTheStartAndFocusSuspendsAndResumesOnce) {
   host.active = true;
   EXPECT_EQ(host.Step(), 1);
   EXPECT_EQ(host.rec->log, (std::vector<std::string>{"start", "key 1 65", "suspend", "resume"}));
-}
-
-TEST(FrameLoop, DateFillsAtMostTheFieldsGiven) {
-  RvGlfwGame host;
-  Array<int> date(9);
-  host.GetDate(date);
-  EXPECT_GE(date[0], 2024);
-  EXPECT_EQ(date[7], 0);
-  host.GetDate(Array<int>());
 }
 
 // Sends an event to its own host from inside the update, as reopening the
@@ -158,8 +142,6 @@ TEST(FrameLoop, AnEventSentInsideAnUpdateDoesNotCollect) {
   host.KeyEvent(c_RvGameEvent::KeyDown, 65);
   EXPECT_EQ(gc_stats.flips, flips + 1);
 }
-
-// ---- Files -----------------------------------------------------------------------
 
 class Files : public ::testing::Test {
  protected:
@@ -198,19 +180,6 @@ TEST_F(Files, TheStateRoundTripsAsUtf8AndEachSaveReplacesTheFile) {
   EXPECT_EQ(ReadFile(".kestrostate"), "");
 }
 
-TEST_F(Files, SavingKeepsPermissionsAndFollowsALink) {
-  Make("real_state", "old");
-  ASSERT_EQ(chmod("real_state", 0600), 0);
-  ASSERT_EQ(symlink("real_state", ".kestrostate"), 0);
-  ASSERT_EQ(host.SaveState(String("new")), 0);
-  struct stat st;
-  ASSERT_EQ(lstat(".kestrostate", &st), 0);
-  EXPECT_TRUE(S_ISLNK(st.st_mode));
-  ASSERT_EQ(stat("real_state", &st), 0);
-  EXPECT_EQ(st.st_mode & 07777, 0600u);
-  EXPECT_EQ(ReadFile("real_state"), "new");
-}
-
 TEST_F(Files, AFolderInPlaceOfTheStateIsLeftAlone) {
   ASSERT_EQ(mkdir(".kestrostate", 0755), 0);
   EXPECT_EQ(host.SaveState(String("lost")), -1);
@@ -239,8 +208,7 @@ TEST_F(Files, DataComesBackWholeAndIsCountedAsExternalMemory) {
 TEST_F(Files, AnythingButAWholePngIsRefused) {
   std::string png = Png("a.png", {"-size", "8x8", "xc:red", ""});
   std::string whole = ReadFile(png);
-  std::vector<std::string> refused = {Png("a.gif", {"-size", "8x8", "xc:red", ""}),
-                                      Png("a.jpg", {"-size", "8x8", "xc:red", ""}),
+  std::vector<std::string> refused = {Png("a.jpg", {"-size", "8x8", "xc:red", ""}),
                                       Make("cut.png", whole.substr(0, whole.size() - 20)),
                                       Make("text.png", "not a picture"),
                                       Make("sig.png", whole.substr(0, 8)),
@@ -269,15 +237,12 @@ TEST_F(Files, AnythingButAWholePngIsRefused) {
 }
 
 TEST(DataPaths, BareNamesGoToTheDataFolderOthersStay) {
-  const std::pair<const char*, const char*> cases[] = {{"gfx/a.png", "kestro://data/gfx/a.png"},
-                                                       {"C:/x.png", "C:/x.png"},
-                                                       {"./x.png", "./x.png"},
-                                                       {"/x.png", "/x.png"},
-                                                       {"http://host/x", "http://host/x"},
-                                                       {"kestro://data/x", "kestro://data/x"},
-                                                       {"a/b:/c.png", "kestro://data/a/b:/c.png"},
-                                                       {"x:y.png", "kestro://data/x:y.png"},
-                                                       {"", "kestro://data/"}};
+  const std::pair<const char*, const char*> cases[] = {
+      {"gfx/a.png", "kestro://data/gfx/a.png"}, {"C:/x.png", "C:/x.png"},
+      {"./x.png", "./x.png"},                   {"/x.png", "/x.png"},
+      {"http://host/x", "http://host/x"},       {"kestro://data/x", "kestro://data/x"},
+      {"a/b:/c.png", "kestro://data/a/b:/c.png"}, {"x:y.png", "kestro://data/x:y.png"},
+      {"", "kestro://data/"}};
   for (const auto& c : cases) EXPECT_EQ(rv_data_FixDataPath(String(c.first)), String(c.second));
   RvGlfwGame host;
   String data = host.PathToFilePath(String("kestro://data/gfx/menu.png"));

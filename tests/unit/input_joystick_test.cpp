@@ -1,9 +1,6 @@
-// Pads as the game sees them: each button and axis of a pad GLFW recognises
-// reaches the control of its meaning, both sticks read up the same way,
-// pads keep their units and release everything when unplugged, and
-// joysticks GLFW cannot map keep the raw layouts with the d-pad in order.
-// Pads are scripted at the GLFW boundary; the rest is the production chain
-// (host, input device, the game's controls).
+// Pads scripted at the GLFW boundary, seen through the real host, input
+// device and game controls: every mapped button and axis, units and unplugging,
+// and the raw layouts of joysticks GLFW cannot map.
 #include <GLFW/glfw3.h>
 #include <gtest/gtest.h>
 
@@ -95,16 +92,6 @@ TEST_F(Pads, EveryGamepadButtonReachesTheControlOfItsMeaning) {
     EXPECT_EQ(Buttons(0), row.buttons) << "GLFW gamepad button " << row.glfw;
     EXPECT_EQ(Controls(0), row.controls) << "GLFW gamepad button " << row.glfw;
     pad.buttons[row.glfw] = GLFW_RELEASE;
-  }
-  // On the console Back is back and pause, Start only pause.
-  rv_Quenmor_isOuya = 1;
-  for (int g : {GLFW_GAMEPAD_BUTTON_BACK, GLFW_GAMEPAD_BUTTON_START}) {
-    pad.buttons[g] = GLFW_PRESS;
-    Update();
-    std::set<int> expected = {99};
-    if (g == GLFW_GAMEPAD_BUTTON_BACK) expected.insert(98);
-    EXPECT_EQ(Controls(0), expected);
-    pad.buttons[g] = GLFW_RELEASE;
   }
 }
 

@@ -1,17 +1,13 @@
-// Networking against real servers on 127.0.0.1: data buffers at every edge,
-// URLs, native and async sockets, the event pump, and the async queues under
-// load (NetQueueStress: the test the ThreadSanitizer build runs).
+// Networking against real servers on 127.0.0.1: URLs, async sockets, and the
+// async queues under load (NetQueueStress: the test the ThreadSanitizer build
+// runs).
 #include <gtest/gtest.h>
 #include <sys/socket.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
-#include <chrono>
-#include <climits>
 #include <functional>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "net/errors.h"
@@ -29,67 +25,6 @@ c_DataBuffer* Buffer(const std::string& bytes) {
   std::copy(bytes.begin(), bytes.end(), b->data);
   return b;
 }
-std::string Bytes(c_DataBuffer* b, int from = 0, int to = -1) {
-  return std::string(reinterpret_cast<char*>(b->data) + from,
-                     (std::size_t)((to < 0 ? b->p_Length() : to) - from));
-}
-
-// ---- Data buffers ------------------------------------------------------------------
-
-TEST(NetDataBuffer, StringsAndBytesAreEncodedSignExtendedAndClipped) {
-  c_DataBuffer* b = Buffer(std::string(8, 'U'));
-  EXPECT_EQ(b->p_PokeString(0, String(u"\u00e9"), String("utf8")), 2);
-  EXPECT_EQ(b->p_PokeString(2, String(u"\u00e9"), String("ascii")), 1);
-  EXPECT_EQ(b->p_PokeString(3, String(u"\U0001F600"), String("utf8")), 6);  // each surrogate alone
-  EXPECT_EQ(Bytes(b), "\xC3\xA9\xE9\xED\xA0\xBD\xED\xB8");  // clipped, full size reported
-  for (int c = 1; c < 0xD800; c += 7) {
-    int n = b->p_PokeString(0, String::FromChar(c), String("utf8"));
-    ASSERT_EQ(b->p_PeekString(0, n, String("utf8")), String::FromChar(c)) << c;
-  }
-  Array<int> got = Buffer("\xE9\x41")->p_PeekBytes2(0, 10);
-  EXPECT_EQ(got.Length() * 1000 + got[0], 2000 - 23);  // clipped, sign-extended
-  Array<int> src(4);
-  for (int i = 0; i < 4; ++i) src[i] = 0x100 + 'a' + i;  // only the low 8 bits land
-  c_DataBuffer* up = Buffer("abcdef");
-  up->p_PokeBytes(1, src, 2, 10);  // two elements left in the array
-  up->p_CopyBytes(0, up, 1, 4);    // overlapping, both ways
-  EXPECT_EQ(Bytes(up), "aacddf");
-  up->p_CopyBytes(1, up, 0, 4);
-  EXPECT_EQ(Bytes(up), "acdddf");
-}
-
-TEST(NetDataBuffer, HostileAddressesAndCountsTouchNothingOutsideTheBlock) {
-  // Under AddressSanitizer any access outside the 16-byte blocks fails here.
-  c_DataBuffer* b = Buffer(std::string(16, 'U'));
-  c_DataBuffer* other = Buffer(std::string(16, 'o'));
-  Array<int> arr(4);
-  for (int at : {-1, -1000000, INT_MIN, 17, 1 << 30, INT_MAX}) {
-    b->p_PokeBytes(at, arr, 0, 4);
-    b->p_PeekBytes(at, arr, 0, 4);
-    EXPECT_EQ(b->p_PeekBytes2(at, 4).Length(), 0) << at;
-    EXPECT_EQ(b->p_PeekString(at, 4, String("ascii")), String()) << at;
-    EXPECT_EQ(b->p_PokeString(at, String("abc"), String("ascii")), 3) << at;
-    b->p_CopyBytes(at, other, 0, 4);
-    b->p_CopyBytes(0, other, at, 4);
-  }
-  b->p_PokeBytes(0, arr, -2, 4);
-  b->p_PeekBytes(0, arr, 5, 4);
-  b->p_PokeBytes(8, arr, 0, INT_MAX);  // four zeros at 8
-  b->p_CopyBytes(8, b, 4, INT_MAX);    // bytes 8 to 15 move to 4 to 11
-  EXPECT_EQ(b->p_PeekBytes2(15, INT_MAX).Length(), 1);
-  EXPECT_EQ(Bytes(other), std::string(16, 'o'));
-  EXPECT_EQ(Bytes(b), std::string("UUUU\0\0\0\0UUUUUUUU", 16));
-}
-
-TEST(NetDataBufferDeathTest, MisuseIsARuntimeError) {
-  c_DataBuffer* b = Keep(Buffer("abcd"));
-  EXPECT_RUNTIME_ERROR(b->p_PokeString(0, String("x"), String("UTF8")),
-                       std::string(net_errors::kInvalidEncoding) + "UTF8");
-  EXPECT_RUNTIME_ERROR(b->m_new(4), net_errors::kAllocateDataBuffer);
-  EXPECT_RUNTIME_ERROR((new c_DataBuffer())->m_new(-1), net_errors::kAllocateDataBuffer);
-}
-
-// ---- URLs --------------------------------------------------------------------------
 
 std::string Parts(const String& text) {
   c_Url* u = (new c_Url())->m_new(text, String("http"), 80);
@@ -100,7 +35,7 @@ std::string Parts(const String& text) {
 }
 
 TEST(NetUrl, EveryPartAndHostileText) {
-  const std::pair<const char*, const char*> cases[] = {
+  const std::pair<std::string, const char*> cases[] = {
       {"s://srv/a/b?x=1#top", "s :@srv:80 /a/b?x=1#top q=x=1"},
       {"srv:8080", "http :@srv:8080 / q="},
       {"s://jo:se:cret@srv:81/p", "s jo:se:cret@srv:81 /p q="},
@@ -113,41 +48,23 @@ TEST(NetUrl, EveryPartAndHostileText) {
       {"srv:", "http :@srv:0 / q="},
       {"srv:81x/", "http :@srv:81 / q="},
       {"srv:-5", "http :@srv:-5 / q="},
+      {"srv:" + std::string(70, '0') + "12", "http :@srv:0 / q="},  // only 63 characters read
   };
-  for (const auto& c : cases) EXPECT_EQ(Parts(String(c.first)), c.second) << c.first;
-  // A huge port is out of range, never in it; only 63 characters are read.
-  c_Url* huge =
-      (new c_Url())
-          ->m_new(String(("srv:" + std::string(5000, '9') + "/p").c_str()), String("http"), 80);
-  EXPECT_TRUE(huge->p_Port() < 0 || huge->p_Port() > 65535);
-  EXPECT_EQ(Parts(String(("srv:" + std::string(70, '0') + "12").c_str())), "http :@srv:0 / q=");
-  c_Url* again = (new c_Url())->m_new(String("s://a:b@srv:9/p?q#f"), String("http"), 80);
-  again->p_Set2(String("other"));
-  EXPECT_EQ(again->m_username, String());
-  EXPECT_EQ(again->p_FullPath(), String("/"));
+  for (const auto& c : cases) EXPECT_EQ(Parts(String(c.first.c_str())), c.second) << c.first;
 }
-
-// ---- Sockets ---------------------------------------------------------------------------
-
-// A name DNS cannot even encode (a label over 63 characters): the lookup
-// fails without any query leaving this machine.
-const std::string kUnresolvable(70, 'x');
 
 struct Log : Object, c_IOnConnectComplete, c_IOnSendComplete, c_IOnReceiveComplete {
   std::vector<std::string> events;
   std::string received;
   int connects = 0;
   bool connected = false;
-  std::function<void()> on_connect, on_send;
   int p_OnConnectComplete(bool ok, c_Socket*) override {
     ++connects, connected = ok;
     events.push_back(ok ? "connect ok" : "connect failed");
-    if (on_connect) on_connect();
     return 0;
   }
   int p_OnSendComplete(c_DataBuffer*, int offset, int count, c_Socket*) override {
     events.push_back("send " + std::to_string(offset) + " " + std::to_string(count));
-    if (on_send) on_send();
     return 0;
   }
   int p_OnReceiveComplete(c_DataBuffer* data, int offset, int count, c_Socket*) override {
@@ -160,64 +77,17 @@ struct Log : Object, c_IOnConnectComplete, c_IOnSendComplete, c_IOnReceiveComple
 
 c_Socket* Stream() { return Keep((new c_Socket())->m_new(String("stream"))); }
 
-c_Socket* Connected(int port, Log* log) {
-  c_Socket* s = Stream();
-  s->p_ConnectAsync(String("127.0.0.1"), port, log);
-  EXPECT_TRUE(PumpUntil([&] { return log->connects > 0; }));
-  EXPECT_TRUE(s->p_IsConnected());
-  return s;
-}
-
-TEST(NetNativeSocket, OffsetsOutsideTheBufferAndHostsThatDoNotResolveAreRefused) {
-  RvSocket* server = Keep(new RvSocket());
-  RvSocketAddress* at = Keep(new RvSocketAddress());
-  ASSERT_TRUE(server->Open(RvSocket::kServer) && server->Bind(String("127.0.0.1"), 0) &&
-              server->Listen(4));
-  ASSERT_TRUE(server->GetLocalAddress(at));
-  at->Validate();
-  RvSocket* client = Keep(new RvSocket());
-  ASSERT_TRUE(client->Open(RvSocket::kStream) && client->Connect(String("localhost"), at->port));
-  ASSERT_TRUE(server->Accept());
-  RvSocket* peer = Keep(server->Accepted());
-  c_DataBuffer* out = Keep(Buffer("ping!"));
-  c_DataBuffer* in = Keep(Buffer(std::string(16, 0)));
-  EXPECT_EQ(client->Send(out, -1, 2) + client->Send(out, 6, 1), -2);
-  EXPECT_EQ(client->Send(out, 0, 5), 5);
-  EXPECT_EQ(peer->Receive(in, 12, 100), 4);  // clipped to the room left
-  EXPECT_EQ(Bytes(in, 12, 16), "ping");
-  // The "any" address would reach this server on Linux: a name that does
-  // not resolve or a port out of range must fail instead.
-  LoopbackServer listening([](int) {});
-  RvSocket* s = Keep(new RvSocket());
-  ASSERT_TRUE(s->Open(RvSocket::kStream));
-  const std::pair<String, int> bad[] = {
-      {String(kUnresolvable.c_str()), 0}, {String(), 0},
-      {String("127.0.0.1\0evil", 14), 0}, {String(u"h\u00e9\u4e00"), 0},
-      {String("127.0.0.1"), 65536},       {String("127.0.0.1"), -1 - listening.Port()}};
-  for (const auto& [host, offset] : bad)
-    EXPECT_FALSE(s->Connect(host, listening.Port() + offset)) << host.ToUtf8();
-  EXPECT_EQ(listening.Accepted(), 0);
-}
-
-TEST(NetSocket, ConnectsSucceedOnceOrFailAndLeaveTheSocketOpen) {
+TEST(NetSocket, AConnectSucceedsOnceFromInsideThePump) {
   LoopbackServer server([](int fd) { ReadToEnd(fd); });
   Log* log = Keep(new Log());
   c_Socket* s = Stream();
-  int state_in_callback = -1;
-  log->on_connect = [&] { state_in_callback = s->m_state; };
   s->p_ConnectAsync(String("127.0.0.1"), server.Port(), log);
   EXPECT_EQ(log->connects, 0);  // only ever from inside the pump
   ASSERT_TRUE(PumpUntil([&] { return log->connects > 0; }));
-  EXPECT_EQ(state_in_callback, 1 | 2 | 4);                     // already connected in the callback
+  EXPECT_TRUE(s->p_IsConnected());
   s->p_ConnectAsync(String("127.0.0.1"), server.Port(), log);  // connected: nothing happens
-  int port = 0, refusing = RefusingPort(&port);
-  Log* failed = Keep(new Log());
-  c_Socket* f = Stream();
-  f->p_ConnectAsync(String("127.0.0.1"), port, failed);
-  ASSERT_TRUE(PumpUntil([&] { return failed->connects > 0; }));
-  EXPECT_FALSE(failed->connected);
-  EXPECT_EQ(f->m_state, c_Socket::kOpen);
-  close(refusing);
+  int rounds = 0;
+  PumpUntil([&] { return ++rounds > 20; });
   EXPECT_EQ(log->connects, 1);
   EXPECT_EQ(server.Accepted(), 1);
   s->p_Close();
@@ -251,20 +121,12 @@ TEST(NetSocket, SendsAndReceivesCompleteInOrderAndOnlyWhenConnected) {
   EXPECT_EQ(sends, (std::vector<std::string>{"send 0 6", "send 2 6"}));
 }
 
-TEST(NetSocket, APeerResetOrACloseEndsPendingOperations) {
-  LoopbackServer resetting([](int fd) { ResetOnClose(fd); });
-  Log* log = Keep(new Log());
-  c_Socket* s = Connected(resetting.Port(), log);
-  s->p_ReceiveAsync(Keep(Buffer("1234")), 0, 4, log);
-  ASSERT_TRUE(PumpUntil([&] { return log->events.size() == 2; }));
-  EXPECT_TRUE(log->events[1] == "receive -1" || log->events[1] == "receive 0") << log->events[1];
-  s->p_SendAsync(Keep(Buffer("after the reset")), 0, 15, log);
-  ASSERT_TRUE(PumpUntil([&] { return log->events.size() == 3; }));
-  EXPECT_EQ(log->events[2], "send 0 -1");
-  EXPECT_TRUE(s->p_IsOpen());
+TEST(NetSocket, ACloseEndsReceivesBlockedOnAQuietPeer) {
   LoopbackServer quiet([](int fd) { ReadToEnd(fd); });
   Log* waiting = Keep(new Log());
-  c_Socket* q = Connected(quiet.Port(), waiting);
+  c_Socket* q = Stream();
+  q->p_ConnectAsync(String("127.0.0.1"), quiet.Port(), waiting);
+  ASSERT_TRUE(PumpUntil([&] { return waiting->connects > 0; }));
   c_DataBuffer* in = Keep(Buffer("1234"));
   for (int i = 0; i < 255; ++i) q->p_ReceiveAsync(in, 0, 4, waiting);
   EXPECT_RUNTIME_ERROR(q->p_ReceiveAsync(in, 0, 4, waiting), net_errors::kQueueOverflow);
@@ -272,89 +134,6 @@ TEST(NetSocket, APeerResetOrACloseEndsPendingOperations) {
   ASSERT_TRUE(PumpUntil([&] { return q->m_readQueue->Outstanding() == 0; }));
   EXPECT_EQ(waiting->events.size(), 256u);
 }
-
-TEST(NetSocketDeathTest, ProtocolNamesAreExactAndASourceIsAddedOnce) {
-  EXPECT_RUNTIME_ERROR((new c_Socket())->m_new(String("Stream")), net_errors::kIllegalProtocol);
-  EXPECT_EQ(Keep((new c_Socket())->m_new(String("datagram")))->m_protocol, RvSocket::kDatagram);
-  EXPECT_RUNTIME_ERROR(rv_asyncevent_AddAsyncEventSource(Stream()), net_errors::kSourceActive);
-}
-
-// ---- The event pump --------------------------------------------------------------------
-
-class TracingSocket : public c_Socket {
- public:
-  std::vector<std::string>* trace = nullptr;
-  std::string name;
-  int p_UpdateAsyncEvents() override {
-    if (trace) trace->push_back("update " + name);
-    return c_Socket::p_UpdateAsyncEvents();
-  }
-};
-
-TEST(NetAsyncEvents, NoReentryAndASourceMadeInACallbackRunsInTheSamePass) {
-  LoopbackServer server([](int fd) { ReadToEnd(fd); });
-  std::vector<std::string> trace;
-  Log* log = Keep(new Log());
-  TracingSocket* first = Keep(new TracingSocket());
-  TracingSocket* late = nullptr;
-  struct Release {  // the sockets and callbacks point into this frame
-    TracingSocket** sockets[2];
-    Log* log;
-    ~Release() {
-      for (TracingSocket** s : sockets) {
-        if (*s) (*s)->trace = nullptr, (*s)->Release();
-      }
-      log->on_connect = log->on_send = nullptr;
-    }
-  } release{{&first, &late}, log};
-  first->trace = &trace;
-  first->name = "first";
-  first->m_new(String("stream"));
-  log->on_connect = [&] {
-    trace.push_back("callback");
-    late = Keep(new TracingSocket());
-    late->trace = &trace;
-    late->name = "late";
-    late->m_new(String("stream"));
-  };
-  bool nested = false;
-  log->on_send = [&] {
-    if (nested) return;
-    nested = true;
-    log->events.push_back("nested");
-    rv_asyncevent_UpdateAsyncEvents();  // must not deliver the second send inside the first
-    log->events.push_back("nested end");
-  };
-  first->p_ConnectAsync(String("127.0.0.1"), server.Port(), log);
-  ASSERT_TRUE(PumpUntil([&] { return log->connects > 0; }));
-  auto callback = std::find(trace.begin(), trace.end(), "callback");
-  ASSERT_TRUE(callback != trace.end() && callback + 1 != trace.end());
-  EXPECT_EQ(*(callback + 1), "update late");
-  first->p_SendAsync(Keep(Buffer("aaa")), 0, 3, log);
-  first->p_SendAsync(Keep(Buffer("bbb")), 0, 3, log);
-  while (first->m_writeQueue->WaitingToRun() > 0)
-    std::this_thread::yield();  // both sent, none delivered
-  rv_asyncevent_UpdateAsyncEvents();
-  EXPECT_EQ(std::vector<std::string>(log->events.begin() + 1, log->events.end()),
-            (std::vector<std::string>{"send 0 3", "nested", "nested end", "send 0 3"}));
-  EXPECT_EQ(rv_asyncevent__current, nullptr);
-}
-
-TEST(NetAsyncEvents, NoFrameWaitsOnAConnectAndPendingWorkKeepsItsObjects) {
-  SilentServer silent;
-  Log* log = new Log();  // not kept: only the pending operation holds it
-  c_Socket* s = Stream();
-  s->p_ConnectAsync(String("127.0.0.1"), silent.Port(), log);
-  int rounds = 0;  // two hundred frames of pumping (with flips): every one returns
-  EXPECT_TRUE(PumpUntil([&] { return ++rounds > 200; }, 30));
-  EXPECT_EQ(log->connects, 0);
-  EXPECT_EQ(s->m_readQueue->WaitingToRun(), 1);
-  silent.Close();
-  ASSERT_TRUE(PumpUntil([&] { return log->connects > 0; }, 20));
-  EXPECT_FALSE(log->connected);
-}
-
-// ---- The async queues under load --------------------------------------------------------
 
 constexpr int kSockets = 4, kSendsPerSocket = 1500, kSendsInFlight = 40, kReceivesInFlight = 8;
 
