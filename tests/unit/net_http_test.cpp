@@ -271,4 +271,17 @@ TEST(NetHttpParse, HeaderAndBodyLimitsCountEveryByte) {
   }
 }
 
+// The received-byte count is 64-bit: a long body never wraps it.
+TEST(NetHttpParse, TheBodyCounterGoesPastTwoGigabytes) {
+  Listener* listener = new Listener();
+  c_HttpRequest* r = Opened(listener);
+  r->SetBodyLimit(1ll << 40);
+  Feed(r, kOkHead);
+  r->m_received = 0x7fffffffll - 5;  // as after 2 GiB of body
+  Feed(r, std::string(100, 'b'));
+  EXPECT_EQ(r->m_received, 0x7fffffffll + 95);
+  End(r);
+  EXPECT_EQ(r->p_Status(), 200);
+}
+
 }  // namespace

@@ -159,6 +159,25 @@ struct Thrower : RvGameDelegate {
 
 class QuitApp : public c_App {};
 
+// The debugger's '@' answers an array's address (a block that is no Object)
+// without calling an object's debug output on it.
+TEST(Debugger, AnswersAnArraysAddressWithoutCrashing) {
+  EXPECT_EXIT(
+      {
+        Array<int> numbers(8);
+        char commands[64];
+        std::snprintf(commands, sizeof commands, "@%p\nq\n", (void*)numbers.GetRep());
+        int fds[2];
+        if (pipe(fds) != 0) std::_Exit(2);
+        if (write(fds[1], commands, std::strlen(commands)) < 0) std::_Exit(2);
+        close(fds[1]);
+        dup2(fds[0], 0);
+        dbg_stop();  // 'q' leaves with 0
+        std::_Exit(3);
+      },
+      ::testing::ExitedWithCode(0), "");
+}
+
 TEST(ExitCodesDeathTest, EveryWayAProgramEnds) {
   GTEST_FLAG_SET(death_test_style, "threadsafe");
   const struct {
