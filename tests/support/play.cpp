@@ -222,8 +222,6 @@ int WinLevel(Player& p, int level) {
   return p.WaitFor(EndOverlay) ? coins : -1;
 }
 
-bool LoseLevel(Player& p) { return p.WaitFor(EndOverlay); }
-
 bool Pause(Player& p) {
   if (p.Press({"Escape"}, [](const Shot& s) { return PauseCursor(s) != -2; })) return true;
   p.Keep("pause_failed");

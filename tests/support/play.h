@@ -1,7 +1,7 @@
 // What a player who knows the game knows, in one place: its screens told
 // apart by colour, a level's layout from the game's own generator, the way
 // down through the most coins, where the runners stand on screen, and the
-// moves of a session (start a level, win it, lose it, pause and quit, the
+// moves of a session (start a level, win it, pause and quit, the
 // option box's rows).
 //
 // Screens: the menu's background is green, a game's black (the left
@@ -63,7 +63,6 @@ bool StartLevel(Player& p, bool keyboard = false);
 // Plays level 1 or 2 to the goal along the coin routes; the coins taken,
 // -1 when the runners went astray.
 int WinLevel(Player& p, int level);
-bool LoseLevel(Player& p);  // no move: the top edge takes the runners
 bool Pause(Player& p);
 bool PauseAndQuit(Player& p);
 // In the open option box: the cursor to `row`, and Space on it until its

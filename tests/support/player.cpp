@@ -100,38 +100,11 @@ int SavedText::Field(std::size_t i) const {
   return i < fields_.size() ? (int)std::strtol(fields_[i].c_str(), nullptr, 10) : 0;
 }
 
-std::string SavedText::Problems() const {
-  if (!Complete()) return "the text has " + std::to_string(fields_.size()) + " fields";
-  std::string problems;
-  // Sums in 32-bit wrap-around arithmetic, as the game computes them.
-  uint32_t settings = 0, badges = 0;
-  for (int i = 0; i < 25; ++i) settings += (uint32_t)i * (uint32_t)Field(i);
-  for (int g = 0; g < 8; ++g) badges += (uint32_t)Field(26 + g);
-  if ((int32_t)settings != Field(25)) problems += "settings checksum; ";
-  if ((int32_t)badges != Field(34)) problems += "badge checksum; ";
-  for (int k = 0; k < 105; ++k) {
-    const int base = 35 + 21 * k;
-    uint32_t sum = 0;
-    for (int m = 0; m < 10; ++m) {
-      sum += (uint32_t)(m + 4) * (uint32_t)Field(base + 2 * m) +
-             (uint32_t)(k + m + 3) * (uint32_t)Field(base + 2 * m + 1);
-    }
-    if ((int32_t)sum != Field(base + 20)) problems += "row " + std::to_string(k) + " checksum; ";
-  }
-  return problems;
-}
-
 // ---- FileWatch -----------------------------------------------------------------
 
 FileWatch::FileWatch(const std::string& root, std::uint32_t mask) {
   fd_ = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
-  RunResult dirs = RunCommand({"find", root, "-type", "d"}, 30);
-  std::size_t start = 0;
-  for (std::size_t nl; (nl = dirs.out.find('\n', start)) != std::string::npos; start = nl + 1) {
-    const std::string d = dirs.out.substr(start, nl - start);
-    const int wd = inotify_add_watch(fd_, d.c_str(), mask);
-    if (wd >= 0) dirs_.emplace_back(wd, d.size() > root.size() ? d.substr(root.size() + 1) + "/" : "");
-  }
+  inotify_add_watch(fd_, root.c_str(), mask);
 }
 
 FileWatch::~FileWatch() {
@@ -146,9 +119,7 @@ bool FileWatch::Next(Event* out, double timeout) {
     const ssize_t n = read(fd_, buf, sizeof buf);
     for (char* at = buf; n > 0 && at < buf + n;) {
       const inotify_event* e = reinterpret_cast<const inotify_event*>(at);
-      for (const auto& d : dirs_) {
-        if (d.first == e->wd && e->len) pending_.push_back({d.second + e->name, e->mask});
-      }
+      if (e->len) pending_.push_back({e->name, e->mask});
       at += sizeof(inotify_event) + e->len;
     }
     if (pending_.empty()) return false;

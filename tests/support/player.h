@@ -55,7 +55,8 @@ struct Launch {
 
 // The game's saved text: settings 0..24 and their checksum, eight badge masks
 // and theirs, 105 rows of ten score / status pairs and a row checksum each;
-// every field ends with "|".
+// every field ends with "|". Its checksums are proven by the game reading
+// it back.
 class SavedText {
  public:
   static constexpr int kFields = 2240;
@@ -66,15 +67,13 @@ class SavedText {
   // Place 0..9 of level 1..100's table, and the level's status.
   int Score(int level, int place) const { return Field(35 + 21 * (level - 1) + 2 * place); }
   int Status(int level) const { return Field(36 + 21 * (level - 1)); }
-  // Empty when every checksum holds.
-  std::string Problems() const;
 
  private:
   std::vector<std::string> fields_;
   std::string tail_;
 };
 
-// Events (inotify) on a folder and every folder below it, paths relative to it.
+// Events (inotify) on the files of one folder.
 class FileWatch {
  public:
   FileWatch(const std::string& root, std::uint32_t mask);
@@ -91,7 +90,6 @@ class FileWatch {
 
  private:
   int fd_ = -1;
-  std::vector<std::pair<int, std::string>> dirs_;
   std::vector<Event> pending_;
 };
 
