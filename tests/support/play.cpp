@@ -16,20 +16,13 @@ constexpr float kCell = 24;
 constexpr float kCapSpacing = 56;  // the two caps of one runner
 constexpr float kCapMidToRunner = -4;  // caps at -24 and +32: their middle is 4 right
 
-bool Half(int col, int lo) { return col >= lo && col <= lo + 9; }
-
-// The columns a runner may occupy.
-int HalfStart(int col) { return col <= 9 ? 0 : 10; }
-
+bool Half(int col, int lo) { return col >= lo && col <= lo + 9; }  // a runner's columns
 float ColumnX(int col) { return kFieldLeft + kCell * col + (col >= 10 ? 2 : 0); }
+bool Brown(Rgb c) { return c.r > 100 && c.r > c.g + 30 && c.g > c.b + 30; }
 
 }  // namespace
 
 // ---- Screens -------------------------------------------------------------------
-
-namespace {
-bool Brown(Rgb c) { return c.r > 100 && c.r > c.g + 30 && c.g > c.b + 30; }
-}  // namespace
 
 bool MenuScreen(const Shot& s) {
   const Rgb c = s.Mean(0, 100, 40, 40);
@@ -81,7 +74,7 @@ LevelLayout MakeLayout(int level) {
 }
 
 std::vector<int> CoinRoute(const LevelLayout& level, int row, int col) {
-  const int lo = HalfStart(col);
+  const int lo = col <= 9 ? 0 : 10;
   const int rows = LevelLayout::kGoal;
   // best[r][c]: most coins collectable on the way from (row, col) to (r, c).
   std::vector<std::vector<int>> best(rows + 1, std::vector<int>(LevelLayout::kCols, -1));

@@ -46,12 +46,8 @@ Rgb Shot::At(int x, int y) const {
 
 Rgb Shot::Mean(int x, int y, int w, int h) const {
   long long sum[3] = {0, 0, 0}, n = 0;
-  Share(x, y, w, h, [&](Rgb c) {
-    sum[0] += c.r, sum[1] += c.g, sum[2] += c.b, ++n;
-    return true;
-  });
-  if (!n) return Rgb{};
-  return Rgb{(int)(sum[0] / n), (int)(sum[1] / n), (int)(sum[2] / n)};
+  Share(x, y, w, h, [&](Rgb c) { return sum[0] += c.r, sum[1] += c.g, sum[2] += c.b, ++n, true; });
+  return n ? Rgb{(int)(sum[0] / n), (int)(sum[1] / n), (int)(sum[2] / n)} : Rgb{};
 }
 
 double Shot::Share(int x, int y, int w, int h, const std::function<bool(Rgb)>& test) const {
@@ -76,25 +72,7 @@ int Shot::Differences(const Shot& other, int x, int y, int w, int h) const {
   return n;
 }
 
-bool Shot::SavePng(const std::string& path) const {
-  return Ok() && stbi_write_png(path.c_str(), width, height, 3, rgb.data(), width * 3) != 0;
-}
-
-std::string ScreenshotFolder() {
-  static const std::string dir = [] {
-    std::string d = std::string(KESTRO_TEST_TOOLS_DIR) + "/../screenshots";
-    mkdir(d.c_str(), 0755);
-    return d;
-  }();
-  return dir;
-}
-
 // ---- SavedText -----------------------------------------------------------------
-
-SavedText::SavedText(const std::string& text) : fields_(SplitFields(text)) {
-  tail_ = fields_.back();
-  fields_.pop_back();
-}
 
 int SavedText::Field(std::size_t i) const {
   return i < fields_.size() ? (int)std::strtol(fields_[i].c_str(), nullptr, 10) : 0;
@@ -219,8 +197,7 @@ bool Player::Close(double timeout) {
 bool Player::Size(int* width, int* height) {
   XWindowAttributes attr;
   if (!window_ || !XGetWindowAttributes(dpy_, window_, &attr)) return false;
-  *width = attr.width;
-  *height = attr.height;
+  *width = attr.width, *height = attr.height;
   return true;
 }
 
@@ -257,7 +234,12 @@ void Player::NextFrames(int n, double timeout) {
   }, timeout);
 }
 
-void Player::Keep(const std::string& name) { Look().SavePng(ScreenshotFolder() + "/" + name + ".png"); }
+void Player::Keep(const std::string& name) {
+  const std::string dir = std::string(KESTRO_TEST_TOOLS_DIR) + "/../screenshots";
+  const Shot s = Look();
+  mkdir(dir.c_str(), 0755);
+  if (s.Ok()) stbi_write_png((dir + "/" + name + ".png").c_str(), s.width, s.height, 3, s.rgb.data(), s.width * 3);
+}
 
 bool Player::WaitState(const std::function<bool(const SavedText&)>& test, double timeout) {
   return WaitUntil([&] {
@@ -274,24 +256,15 @@ unsigned Player::Keycode(const std::string& key) {
   return sym == NoSymbol ? 0 : XKeysymToKeycode(dpy_, sym);
 }
 
-void Player::KeyDown(const std::string& key) {
-  if (key.rfind("button", 0) == 0) return Button(std::atoi(key.c_str() + 6), true);
+void Player::Key(const std::string& key, bool down) {
+  if (key.rfind("button", 0) == 0) return Button(std::atoi(key.c_str() + 6), down);
   const unsigned code = Keycode(key);
   if (!code) return;
-  XTestFakeKeyEvent(dpy_, code, True, CurrentTime);
-  XSync(dpy_, False);
-  held_.push_back(code);
-}
-
-void Player::KeyUp(const std::string& key) {
-  if (key.rfind("button", 0) == 0) return Button(std::atoi(key.c_str() + 6), false);
-  const unsigned code = Keycode(key);
-  if (!code) return;
-  XTestFakeKeyEvent(dpy_, code, False, CurrentTime);
+  XTestFakeKeyEvent(dpy_, code, down, CurrentTime);
   XSync(dpy_, False);
   held_.erase(std::remove(held_.begin(), held_.end(), code), held_.end());
+  if (down) held_.push_back(code);
 }
-
 
 bool Player::Press(const std::vector<std::string>& keys,
                    const std::function<bool(const Shot&)>& seen, int tries, double each) {
