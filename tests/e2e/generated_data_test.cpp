@@ -87,9 +87,9 @@ struct Sound {
 
 std::vector<std::string> Sounds(const std::string& extension) {
   std::vector<std::string> out;
-  for (const auto& e : fs::directory_iterator(Data("sfx"))) {
-    if (e.path().extension() == extension) out.push_back(e.path());
-  }
+  for (const auto& e : fs::directory_iterator(Data("sfx"))) out.push_back(e.path());
+  out.erase(std::remove_if(out.begin(), out.end(), [&](const fs::path& f) { return f.extension() != extension; }),
+            out.end());
   return out;
 }
 
@@ -107,8 +107,7 @@ TEST(GeneratedSounds, EffectsArePlainPcmThatEndsInSilenceAndNeverClips) {
     // Cut or ended, a channel never pops: silent last 5 ms, a start near zero.
     EXPECT_LT(w.Db(w.s.size() - 220 * w.channels), -80.0);
     EXPECT_LE(std::abs(w.s.at(0)), 300);
-    EXPECT_LT(w.Db(), -1.0);
-    EXPECT_GT(w.Db(), -20.0);
+    EXPECT_TRUE(w.Db() < -1.0 && w.Db() > -20.0) << w.Db() << " dB: clips or is barely heard";
   }
 }
 
@@ -119,8 +118,7 @@ TEST(GeneratedSounds, TunesAreStereoLoopsWithoutAClick) {
     const Sound t(path);
     ASSERT_NE(t.info.find("Vorbis"), std::string::npos) << t.info;
     ASSERT_EQ(t.channels, 2);
-    EXPECT_LT(t.Db(), -1.0);
-    EXPECT_GT(t.Db(), -20.0);
+    EXPECT_TRUE(t.Db() < -1.0 && t.Db() > -20.0) << t.Db() << " dB: clips or is barely heard";
     const std::size_t frames = t.s.size() / 2;
     for (std::size_t c = 0; c < 2; ++c) {
       // Across the seam the wave moves no more than it does within the music.
@@ -135,14 +133,6 @@ TEST(GeneratedSounds, TunesAreStereoLoopsWithoutAClick) {
 
 // ---- The generators --------------------------------------------------------------
 
-std::map<std::string, std::string> Tree(const std::string& root) {
-  std::map<std::string, std::string> files;
-  for (const auto& e : fs::recursive_directory_iterator(root)) {
-    if (e.is_regular_file()) files[fs::relative(e.path(), root)] = ReadFile(e.path());
-  }
-  return files;
-}
-
 TEST(Generators, GiveTheBuildsBytesOnEveryRunAndFailLoudlyWhenTheyCannotWrite) {
   const std::string images = MakeTempDir("images"), sounds = MakeTempDir("sounds");
   ASSERT_EQ(RunCommand({Tool("images/kestro_images"), images}, 120).exit_code, 0);
@@ -150,9 +140,13 @@ TEST(Generators, GiveTheBuildsBytesOnEveryRunAndFailLoudlyWhenTheyCannotWrite) {
   // give the same bytes.
   ASSERT_EQ(RunCommand({Tool("sounds/kestro_soundgen"), sounds, "--threads", "1"}, 240).exit_code, 0);
   for (const std::string& dir : {images, sounds}) {
-    const auto made = Tree(dir);
-    EXPECT_GE(made.size(), 12u);
-    for (const auto& [name, bytes] : made) EXPECT_TRUE(bytes == ReadFile(Data(name))) << name << " differs";
+    int files = 0;
+    for (const auto& e : fs::recursive_directory_iterator(dir)) {
+      const std::string name = fs::relative(e.path(), dir);
+      files += e.is_regular_file();
+      EXPECT_TRUE(!e.is_regular_file() || ReadFile(e.path()) == ReadFile(Data(name))) << name << " differs";
+    }
+    EXPECT_GE(files, 12);
   }
   WriteFile(sounds + "/file", "x");
   for (const auto& args : {std::vector<std::string>{Tool("images/kestro_images"), sounds + "/file/data"},

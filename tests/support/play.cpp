@@ -1,14 +1,7 @@
 // What a player who knows the game knows; see play.h.
 #include "support/play.h"
 
-
 namespace testing_support {
-
-namespace {
-bool Brown(Rgb c) { return c.r > 100 && c.r > c.g + 30 && c.g > c.b + 30; }
-}  // namespace
-
-// ---- Screens -------------------------------------------------------------------
 
 bool MenuScreen(const Shot& s) {
   const Rgb c = s.Mean(0, 100, 40, 40);
@@ -18,18 +11,24 @@ bool GameScreen(const Shot& s) {
   const Rgb c = s.Mean(0, 100, 40, 40);
   return s.Ok() && c.r < 40 && c.g < 40 && c.b < 40;
 }
-bool OptionBox(const Shot& s) { return s.Ok() && Brown(s.Mean(60, 320, 20, 20)); }
+bool OptionBox(const Shot& s) {
+  const Rgb c = s.Mean(60, 320, 20, 20);  // brown
+  return s.Ok() && c.r > 100 && c.r > c.g + 30 && c.g > c.b + 30;
+}
 bool EndOverlay(const Shot& s) {
   const Rgb c = s.Mean(4, 212, 60, 8);
   return s.Ok() && c.r > 90 && c.g > 90 && c.b < 60;
 }
-int CursorRow(const Shot& s) {
+namespace {
+int CursorRow(const Shot& s) {  // the option box's row under the cursor (1..5; 0 the back gear)
   for (int row = 1; row <= 5; ++row) {
     const Rgb c = s.Mean(86, 92 + 40 * row, 10, 16);
     if (c.g > 100 && c.b > 100) return row;
   }
   return 0;
 }
+}  // namespace
+
 int PauseCursor(const Shot& s) {
   for (int button = -1; button <= 1; ++button) {
     if (s.Share(34, 166 + 100 * button, 60, 60, [](Rgb c) {
@@ -41,22 +40,19 @@ int PauseCursor(const Shot& s) {
   return -2;
 }
 
-// ---- Moves ---------------------------------------------------------------------
-
 bool StartLevel(Player& p, bool keyboard) {
   // The play button (bottom right), whichever control has the focus.
   if (!keyboard) p.PointerTo(570, 430);
   const bool started = p.WaitFor(MenuScreen) && p.Press({keyboard ? "space" : "button1"}, GameScreen);
   p.PointerTo(250, 120);
-  if (started) return true;
-  p.Keep("start_level_failed");
-  return false;
+  if (!started) p.Keep("start_level_failed");
+  return started;
 }
 
 bool Pause(Player& p) {
-  if (p.Press({"Escape"}, [](const Shot& s) { return PauseCursor(s) != -2; })) return true;
-  p.Keep("pause_failed");
-  return false;
+  const bool paused = p.Press({"Escape"}, [](const Shot& s) { return PauseCursor(s) != -2; });
+  if (!paused) p.Keep("pause_failed");
+  return paused;
 }
 
 bool PauseAndQuit(Player& p) {

@@ -15,8 +15,6 @@ bool MenuScreen(const Shot& s);
 bool GameScreen(const Shot& s);
 bool OptionBox(const Shot& s);
 bool EndOverlay(const Shot& s);
-// The option box's row under the cursor (1..5; 0 the back gear).
-int CursorRow(const Shot& s);
 // The pause menu's cursor: quit (-1), resume (0), options (1); -2 none.
 int PauseCursor(const Shot& s);
 

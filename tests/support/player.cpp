@@ -72,8 +72,6 @@ int Shot::Differences(const Shot& other, int x, int y, int w, int h) const {
   return n;
 }
 
-// ---- SavedText -----------------------------------------------------------------
-
 int SavedText::Field(std::size_t i) const {
   return i < fields_.size() ? (int)std::strtol(fields_[i].c_str(), nullptr, 10) : 0;
 }
@@ -140,10 +138,6 @@ bool Player::Start(const Launch& how) {
   process_.Start(how.command, how.env, cwd_);
   window_ = 0;
   return FollowWindow();
-}
-
-std::string Player::Output() {
-  return "\n--- stdout\n" + process_.Stdout() + "--- stderr\n" + process_.Stderr();
 }
 
 unsigned long Player::FindWindow(unsigned long except) {

@@ -19,9 +19,7 @@ typedef struct _XDisplay Display;
 
 namespace testing_support {
 
-struct Rgb {
-  int r = 0, g = 0, b = 0;
-};
+struct Rgb { int r = 0, g = 0, b = 0; };
 
 // A window's contents. Rectangles are in the game's 640 x 480 design units,
 // scaled as the game scales them to the window.
@@ -48,8 +46,7 @@ struct Launch {
 
 // The game's saved text: settings 0..24 and their checksum, eight badge masks
 // and theirs, 105 rows of ten score / status pairs and a row checksum each;
-// every field ends with "|". Its checksums are proven by the game reading
-// it back.
+// every field ends with "|".
 class SavedText {
  public:
   static constexpr int kFields = 2240;
@@ -57,9 +54,7 @@ class SavedText {
   bool Complete() const { return fields_.size() == kFields + 1 && fields_.back().empty(); }
   int Field(std::size_t i) const;
   int Setting(int slot) const { return Field(slot); }
-  // Place 0..9 of level 1..100's table, and its status.
-  int Score(int level, int place) const { return Field(35 + 21 * (level - 1) + 2 * place); }
-  int Status(int level) const { return Field(36 + 21 * (level - 1)); }
+  int Status(int level) const { return Field(36 + 21 * (level - 1)); }  // level 1..100
 
  private:
   std::vector<std::string> fields_;
@@ -72,10 +67,7 @@ class FileWatch {
   ~FileWatch();
   FileWatch(const FileWatch&) = delete;
   FileWatch& operator=(const FileWatch&) = delete;
-  struct Event {
-    std::string path;
-    std::uint32_t mask;
-  };
+  struct Event { std::string path; std::uint32_t mask; };
   bool Next(Event* out, double timeout);  // false when none came in time
   bool WaitFor(std::uint32_t mask, const std::string& path, double timeout);
 
@@ -100,7 +92,8 @@ class Player {
   bool Ended(double timeout) { return process_.Wait(timeout); }
   const std::string& Dir() const { return cwd_; }
   std::string StatePath() const { return cwd_ + "/.kestrostate"; }
-  std::string Output();  // its stdout and stderr, for failure messages
+  // Its stdout and stderr, for failure messages.
+  std::string Output() { return "\n--- stdout\n" + process_.Stdout() + "--- stderr\n" + process_.Stderr(); }
 
   // ---- Eyes
   bool Size(int* width, int* height);

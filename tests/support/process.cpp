@@ -107,7 +107,6 @@ bool ChildProcess::Running() {
   const pid_t r = waitpid(pid_, &status, WNOHANG);
   if (r == 0) return true;
   if (r == pid_ && WIFEXITED(status)) exit_code_ = WEXITSTATUS(status);
-  if (r == pid_ && WIFSIGNALED(status)) term_signal_ = WTERMSIG(status);
   pid_ = -pid_;  // remember it ended
   return false;
 }

@@ -28,7 +28,6 @@ class ChildProcess {
   bool Wait(double seconds);  // true when the child ended
   void Kill(int signal = 9);
   int ExitCode() const { return exit_code_; }  // once ended; -1000 for a signal
-  int TermSignal() const { return term_signal_; }
   std::string Stdout() const;
   std::string Stderr() const;
   pid_t Pid() const { return pid_; }
@@ -36,7 +35,6 @@ class ChildProcess {
  private:
   pid_t pid_ = 0;
   int exit_code_ = -1000;
-  int term_signal_ = 0;
   std::string dir_, out_path_, err_path_;
 };
 

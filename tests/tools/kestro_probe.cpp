@@ -1,23 +1,15 @@
-// Small programs on the real host for the process-level tests, one per mode:
-//   loop | error MSG | exit | signal N | nodelegate
-//       a bare delegate printing "started" and each key event ("key EVENT
-//       DATA"); in the first update raises MSG, rvError(""), signal N; with
-//       nodelegate Main returns without running the loop
-//   input [reopen]
-//       an application printing what its input device sees, one line per
-//       observation prefixed with the update number: "ready W H", "uN hit KEY
-//       COUNT", "uN down KEY" / "uN up KEY", "uN char C", "uN mouse X Y";
-//       with reopen, F11 opens the window again ("uN reopened")
-//   path P | open P | image P | save TEXT | state
-//       the host's file operations: the real path, "file" or "null", the
-//       image's "<w> <h> <depth>" or "null" and " largest-malloc <bytes>"
-//       (the largest request while loading; -1 when sanitized), the save's
-//       result code, the loaded state
-//   saveloop OUT_DIR
-//       writes the bytes of two large texts to OUT_DIR/{a,b}.expected, then
-//       saves a, b, a, ... forever (exit code 3 if a save fails)
-#include <GL/gl.h>
-
+// The process-level tests' program on the real host, by mode:
+//   loop | error MSG | signal N | nodelegate: a bare delegate printing
+//     "started" and each key event ("key EVENT DATA"), raising MSG or signal
+//     N in its first update; nodelegate: Main returns without a loop
+//   input [reopen]: an application printing what its input device sees, by
+//     update: "ready W H", "uN hit KEY COUNT", "uN down KEY", "uN up KEY",
+//     "uN char C", "uN mouse X Y"; with reopen F11 reopens the window
+//   path P | open P | image P | save TEXT: the host's file operations; image
+//     adds " largest-malloc <bytes>", the largest request while loading (-1
+//     when sanitized)
+//   saveloop DIR: writes two large texts' bytes to DIR/{a,b}.expected, then
+//     saves a, b, a, ... forever
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -74,12 +66,7 @@ class ProbeDelegate : public RvGameDelegate {
   }
   void UpdateGame() override {
     if (mode == "error") rvError(String(arg.c_str()));
-    if (mode == "exit") rvError(String());
     if (mode == "signal") std::raise(std::atoi(arg.c_str()));
-  }
-  void RenderGame() override {
-    glClearColor(0.1f, 0.4f, 0.2f, 1);
-    glClear(GL_COLOR_BUFFER_BIT);
   }
   void KeyEvent(int event, int data) override {
     std::printf("key %d %d\n", event, data);
@@ -165,8 +152,6 @@ int Files() {
     std::printf(" largest-malloc %lld\n", PROBE_WATCH ? (long long)g_largest : -1ll);
   } else if (mode == "save") {
     std::printf("%d\n", game->SaveState(path));
-  } else if (mode == "state") {
-    std::printf("%s\n", game->LoadState().ToUtf8().c_str());
   } else {
     return 2;
   }
@@ -179,10 +164,7 @@ int main(int argc, char** argv) {
   mode = argc > 1 ? argv[1] : "loop";
   arg = argc > 2 ? argv[2] : "";
   if (mode == "saveloop") return SaveLoop();
-  if (mode != "loop" && mode != "error" && mode != "exit" && mode != "signal" &&
-      mode != "nodelegate" && mode != "input") {
-    return Files();
-  }
+  if (mode == "path" || mode == "open" || mode == "image" || mode == "save") return Files();
   RvKestroGame::createApp = [] {
     if (mode == "input") (new c_InputApp())->m_new();
     if (mode != "input" && mode != "nodelegate") RvGame::_game->SetDelegate(new ProbeDelegate());
