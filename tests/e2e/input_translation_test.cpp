@@ -146,21 +146,21 @@ TEST_F(InputTranslation, MouseButtonsAreKeysAndTheLeftOneIsTheFirstFinger) {
 
 TEST_F(InputTranslation, KeysHeldWhileTheWindowIsReopenedAreReleased) {
   Launch("reopen");
-  // Modifiers: X repeats no other held key, whose repeated press would reach
-  // the new window in the update that should see the release.
+  // Read from the probe's output alone: a mark clicked into the new window
+  // could miss it while it still moves to its place.
   auto after = [&](const std::string& first, const std::string& then) {
     const std::string text = Out();
     const std::size_t at = text.find(" " + first + "\n");
     return at != std::string::npos && text.find(" " + then + "\n", at) != std::string::npos;
   };
-  p.KeyDown("Shift_L");
-  p.KeyDown("Control_L");
-  ASSERT_TRUE(WaitUntil([&] { return after("down 16", "down 17"); }, 10)) << Out();
+  p.KeyDown("d");
+  p.KeyDown("Left");
+  ASSERT_TRUE(WaitUntil([&] { return Count("down 68") + Count("down 37") == 2; }, 10)) << Out();
   p.Tap("F11");
-  EXPECT_TRUE(WaitUntil([&] { return after("reopened", "up 16") && after("reopened", "up 17"); }, 10))
+  EXPECT_TRUE(WaitUntil([&] { return after("reopened", "up 68") && after("reopened", "up 37"); }, 10))
       << Out();
-  p.KeyUp("Shift_L");
-  p.KeyUp("Control_L");
+  p.KeyUp("d");
+  p.KeyUp("Left");
 }
 
 }  // namespace
