@@ -273,12 +273,14 @@ bool Player::Press(const std::vector<std::string>& keys,
 }
 
 void Player::Button(int button, bool down) {
+  PointerTo(pointer_[0], pointer_[1]);  // a new window may have moved after it was mapped
   XTestFakeButtonEvent(dpy_, (unsigned)button, down, CurrentTime);
   XSync(dpy_, False);
 }
 
 void Player::PointerTo(int x, int y) {
   int rx = 0, ry = 0;
+  pointer_[0] = x, pointer_[1] = y;
   ::Window child;
   if (!window_ || !XTranslateCoordinates(dpy_, window_, DefaultRootWindow(dpy_), x, y, &rx, &ry, &child)) return;
   XTestFakeMotionEvent(dpy_, DefaultScreen(dpy_), rx, ry, CurrentTime);

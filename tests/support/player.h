@@ -133,6 +133,7 @@ class Player {
   ChildProcess process_;
   std::string cwd_, name_;
   unsigned long window_ = 0;
+  int pointer_[2] = {0, 0};
   std::vector<unsigned> held_;
 };
 
