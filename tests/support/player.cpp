@@ -31,8 +31,7 @@ double Player::patience = 30;
 
 namespace {
 int IgnoreError(Display*, XErrorEvent*) { return 0; }
-// Design units to window pixels.
-void Scale(const Shot& s, int* x, int* y, int* w, int* h) {
+void Scale(const Shot& s, int* x, int* y, int* w, int* h) {  // design units to window pixels
   const double k = std::max(s.width / 640.0, s.height / 480.0);
   *x = (int)(*x * k), *y = (int)(*y * k);
   *w = std::max(1, (int)(*w * k)), *h = std::max(1, (int)(*h * k));
