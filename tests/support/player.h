@@ -55,6 +55,7 @@ class SavedText {
   int Field(std::size_t i) const;
   int Setting(int slot) const { return Field(slot); }
   int Status(int level) const { return Field(36 + 21 * (level - 1)); }  // level 1..100
+  int Score(int level, int place) const { return Field(35 + 21 * (level - 1) + 2 * place); }
 
  private:
   std::vector<std::string> fields_;
