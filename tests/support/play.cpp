@@ -3,32 +3,19 @@
 
 #include <algorithm>
 #include <cmath>
-#include <string>
 
 #include "game/myapp.h"
 
 namespace testing_support {
 
 namespace {
-
 constexpr float kFieldLeft = 78;  // column 0's centre in a 640-wide window
 constexpr float kCell = 24;
 constexpr float kCapSpacing = 56;  // the two caps of one runner
 constexpr float kCapMidToRunner = -4;  // caps at -24 and +32: their middle is 4 right
 
-bool Half(int col, int lo) { return col >= lo && col <= lo + 9; }
-
-// The columns a runner may occupy.
-int HalfStart(int col) { return col <= 9 ? 0 : 10; }
-
+bool Half(int col, int lo) { return col >= lo && col <= lo + 9; }  // a runner's columns
 float ColumnX(int col) { return kFieldLeft + kCell * col + (col >= 10 ? 2 : 0); }
-
-}  // namespace
-
-// ---- Screens -------------------------------------------------------------------
-
-namespace {
-bool Brown(Rgb c) { return c.r > 100 && c.r > c.g + 30 && c.g > c.b + 30; }
 }  // namespace
 
 bool MenuScreen(const Shot& s) {
@@ -39,18 +26,24 @@ bool GameScreen(const Shot& s) {
   const Rgb c = s.Mean(0, 100, 40, 40);
   return s.Ok() && c.r < 40 && c.g < 40 && c.b < 40;
 }
-bool OptionBox(const Shot& s) { return s.Ok() && Brown(s.Mean(60, 320, 20, 20)); }
+bool OptionBox(const Shot& s) {
+  const Rgb c = s.Mean(60, 320, 20, 20);  // brown
+  return s.Ok() && c.r > 100 && c.r > c.g + 30 && c.g > c.b + 30;
+}
 bool EndOverlay(const Shot& s) {
   const Rgb c = s.Mean(4, 212, 60, 8);
   return s.Ok() && c.r > 90 && c.g > 90 && c.b < 60;
 }
-int CursorRow(const Shot& s) {
+namespace {
+int CursorRow(const Shot& s) {  // the option box's row under the cursor (1..5; 0 the back gear)
   for (int row = 1; row <= 5; ++row) {
     const Rgb c = s.Mean(86, 92 + 40 * row, 10, 16);
     if (c.g > 100 && c.b > 100) return row;
   }
   return 0;
 }
+}  // namespace
+
 int PauseCursor(const Shot& s) {
   for (int button = -1; button <= 1; ++button) {
     if (s.Share(34, 166 + 100 * button, 60, 60, [](Rgb c) {
@@ -60,6 +53,15 @@ int PauseCursor(const Shot& s) {
     }
   }
   return -2;
+}
+
+bool StartLevel(Player& p, bool keyboard) {
+  // The play button (bottom right), whichever control has the focus.
+  if (!keyboard) p.PointerTo(570, 430);
+  const bool started = p.WaitFor(MenuScreen) && p.Press({keyboard ? "space" : "button1"}, GameScreen);
+  p.PointerTo(250, 120);
+  if (!started) p.Keep("start_level_failed");
+  return started;
 }
 
 // ---- Levels --------------------------------------------------------------------
@@ -81,7 +83,7 @@ LevelLayout MakeLayout(int level) {
 }
 
 std::vector<int> CoinRoute(const LevelLayout& level, int row, int col) {
-  const int lo = HalfStart(col);
+  const int lo = col <= 9 ? 0 : 10;
   const int rows = LevelLayout::kGoal;
   // best[r][c]: most coins collectable on the way from (row, col) to (r, c).
   std::vector<std::vector<int>> best(rows + 1, std::vector<int>(LevelLayout::kCols, -1));
@@ -162,18 +164,6 @@ bool RunnersAtRest(const Shot& shot, RunnerColumns* out) {
   return FindRunners(shot, out) && settled(out->leftX, out->left) && settled(out->rightX, out->right);
 }
 
-// ---- Moves ---------------------------------------------------------------------
-
-bool StartLevel(Player& p, bool keyboard) {
-  // The play button (bottom right), whichever control has the focus.
-  if (!keyboard) p.PointerTo(570, 430);
-  const bool started = p.WaitFor(MenuScreen) && p.Press({keyboard ? "space" : "button1"}, GameScreen);
-  p.PointerTo(250, 120);
-  if (started) return true;
-  p.Keep("start_level_failed");
-  return false;
-}
-
 int WinLevel(Player& p, int level) {
   const LevelLayout layout = MakeLayout(level);
   // The ways keep two columns off the middle on either side: closer
@@ -222,12 +212,10 @@ int WinLevel(Player& p, int level) {
   return p.WaitFor(EndOverlay) ? coins : -1;
 }
 
-bool LoseLevel(Player& p) { return p.WaitFor(EndOverlay); }
-
 bool Pause(Player& p) {
-  if (p.Press({"Escape"}, [](const Shot& s) { return PauseCursor(s) != -2; })) return true;
-  p.Keep("pause_failed");
-  return false;
+  const bool paused = p.Press({"Escape"}, [](const Shot& s) { return PauseCursor(s) != -2; });
+  if (!paused) p.Keep("pause_failed");
+  return paused;
 }
 
 bool PauseAndQuit(Player& p) {

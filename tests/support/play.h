@@ -1,19 +1,12 @@
-// What a player who knows the game knows, in one place: its screens told
-// apart by colour, a level's layout from the game's own generator, the way
-// down through the most coins, where the runners stand on screen, and the
-// moves of a session (start a level, win it, lose it, pause and quit, the
-// option box's rows).
-//
-// Screens: the menu's background is green, a game's black (the left
-// margin); the option box is a brown panel; the end-of-game overlay's
-// yellow bar crosses the left margin at 45 % of the height; the pause
-// menu's cursor ring is (255, 255, 100).
-//
+// What a player who knows the game knows: its screens told apart by colour
+// (the menu green, a game black at the left margin, the option box a brown
+// panel, the end-of-game overlay a yellow bar, the pause menu's cursor ring),
+// a level's layout from the game's own generator, the way down through the
+// most coins, where the runners stand (on levels 1 and 2 each carries two
+// white key caps, found in a 640 x 480 window), and the moves of a session.
 // Rows 0..50 are played; each hop goes one row down and one column left or
-// right, the left runner in columns 0..9 (starting at 4), the right one in
-// 10..19 (starting at 14). On levels 1 and 2 each runner carries two key
-// caps (white boxes 56 units apart, 24 left and 32 right of the runner),
-// which a player finds in a 640 x 480 window and turns back into columns.
+// right, the left runner in columns 0..9 (from 4), the right one in 10..19
+// (from 14).
 #pragma once
 
 #include <string>
@@ -27,8 +20,6 @@ bool MenuScreen(const Shot& s);
 bool GameScreen(const Shot& s);
 bool OptionBox(const Shot& s);
 bool EndOverlay(const Shot& s);
-// The option box's row under the cursor (1..5; 0 the back gear).
-int CursorRow(const Shot& s);
 // The pause menu's cursor: quit (-1), resume (0), options (1); -2 none.
 int PauseCursor(const Shot& s);
 
@@ -41,9 +32,8 @@ struct LevelLayout {
   bool Deadly(int r, int c) const { return Tile(r, c) > 8 && Tile(r, c) < 18; }
 };
 LevelLayout MakeLayout(int level);
-// A runner's way from (row, col) to the goal row as the column of each
-// following row, through the most coins and over no deadly tile; empty when
-// there is none.
+// A runner's way from (row, col) to the goal: the column in each following
+// row, through the most coins and over no deadly tile; empty when none.
 std::vector<int> CoinRoute(const LevelLayout& level, int row, int col);
 
 struct RunnerColumns {
@@ -55,19 +45,16 @@ bool FindRunners(const Shot& shot, RunnerColumns* out);
 // Both runners found, resting on their columns (not easing there).
 bool RunnersAtRest(const Shot& shot, RunnerColumns* out);
 
-// ---- Moves (each false, with the stage kept as a screenshot, when the
-// game does not follow)
-// The play button until a game shows; or Space, for the ring's level
-// when the ring has the focus (as on a start).
+// ---- Moves: false (with a screenshot kept) when the game does not follow.
+// The play button until a game shows; or Space, when the level ring has the
+// focus (as on a start).
 bool StartLevel(Player& p, bool keyboard = false);
 // Plays level 1 or 2 to the goal along the coin routes; the coins taken,
 // -1 when the runners went astray.
 int WinLevel(Player& p, int level);
-bool LoseLevel(Player& p);  // no move: the top edge takes the runners
 bool Pause(Player& p);
 bool PauseAndQuit(Player& p);
-// In the open option box: the cursor to `row`, and Space on it until its
-// label changed.
+// In the open option box: the cursor to `row`; Space until its label changed.
 bool CursorTo(Player& p, int row);
 bool ActOnRow(Player& p, int row);
 

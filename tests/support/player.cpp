@@ -31,8 +31,7 @@ double Player::patience = 30;
 
 namespace {
 int IgnoreError(Display*, XErrorEvent*) { return 0; }
-// Design units to window pixels.
-void Scale(const Shot& s, int* x, int* y, int* w, int* h) {
+void Scale(const Shot& s, int* x, int* y, int* w, int* h) {  // design units to window pixels
   const double k = std::max(s.width / 640.0, s.height / 480.0);
   *x = (int)(*x * k), *y = (int)(*y * k);
   *w = std::max(1, (int)(*w * k)), *h = std::max(1, (int)(*h * k));
@@ -46,12 +45,8 @@ Rgb Shot::At(int x, int y) const {
 
 Rgb Shot::Mean(int x, int y, int w, int h) const {
   long long sum[3] = {0, 0, 0}, n = 0;
-  Share(x, y, w, h, [&](Rgb c) {
-    sum[0] += c.r, sum[1] += c.g, sum[2] += c.b, ++n;
-    return true;
-  });
-  if (!n) return Rgb{};
-  return Rgb{(int)(sum[0] / n), (int)(sum[1] / n), (int)(sum[2] / n)};
+  Share(x, y, w, h, [&](Rgb c) { return sum[0] += c.r, sum[1] += c.g, sum[2] += c.b, ++n, true; });
+  return n ? Rgb{(int)(sum[0] / n), (int)(sum[1] / n), (int)(sum[2] / n)} : Rgb{};
 }
 
 double Shot::Share(int x, int y, int w, int h, const std::function<bool(Rgb)>& test) const {
@@ -76,62 +71,15 @@ int Shot::Differences(const Shot& other, int x, int y, int w, int h) const {
   return n;
 }
 
-bool Shot::SavePng(const std::string& path) const {
-  return Ok() && stbi_write_png(path.c_str(), width, height, 3, rgb.data(), width * 3) != 0;
-}
-
-std::string ScreenshotFolder() {
-  static const std::string dir = [] {
-    std::string d = std::string(KESTRO_TEST_TOOLS_DIR) + "/../screenshots";
-    mkdir(d.c_str(), 0755);
-    return d;
-  }();
-  return dir;
-}
-
-// ---- SavedText -----------------------------------------------------------------
-
-SavedText::SavedText(const std::string& text) : fields_(SplitFields(text)) {
-  tail_ = fields_.back();
-  fields_.pop_back();
-}
-
 int SavedText::Field(std::size_t i) const {
   return i < fields_.size() ? (int)std::strtol(fields_[i].c_str(), nullptr, 10) : 0;
-}
-
-std::string SavedText::Problems() const {
-  if (!Complete()) return "the text has " + std::to_string(fields_.size()) + " fields";
-  std::string problems;
-  // Sums in 32-bit wrap-around arithmetic, as the game computes them.
-  uint32_t settings = 0, badges = 0;
-  for (int i = 0; i < 25; ++i) settings += (uint32_t)i * (uint32_t)Field(i);
-  for (int g = 0; g < 8; ++g) badges += (uint32_t)Field(26 + g);
-  if ((int32_t)settings != Field(25)) problems += "settings checksum; ";
-  if ((int32_t)badges != Field(34)) problems += "badge checksum; ";
-  for (int k = 0; k < 105; ++k) {
-    const int base = 35 + 21 * k;
-    uint32_t sum = 0;
-    for (int m = 0; m < 10; ++m) {
-      sum += (uint32_t)(m + 4) * (uint32_t)Field(base + 2 * m) +
-             (uint32_t)(k + m + 3) * (uint32_t)Field(base + 2 * m + 1);
-    }
-    if ((int32_t)sum != Field(base + 20)) problems += "row " + std::to_string(k) + " checksum; ";
-  }
-  return problems;
 }
 
 // ---- FileWatch -----------------------------------------------------------------
 
 FileWatch::FileWatch(const std::string& root, std::uint32_t mask) {
   fd_ = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
-  RunResult dirs = RunCommand({"find", root, "-type", "d"}, 30);
-  std::size_t start = 0;
-  for (std::size_t nl; (nl = dirs.out.find('\n', start)) != std::string::npos; start = nl + 1) {
-    const std::string d = dirs.out.substr(start, nl - start);
-    const int wd = inotify_add_watch(fd_, d.c_str(), mask);
-    if (wd >= 0) dirs_.emplace_back(wd, d.size() > root.size() ? d.substr(root.size() + 1) + "/" : "");
-  }
+  inotify_add_watch(fd_, root.c_str(), mask);
 }
 
 FileWatch::~FileWatch() {
@@ -146,9 +94,7 @@ bool FileWatch::Next(Event* out, double timeout) {
     const ssize_t n = read(fd_, buf, sizeof buf);
     for (char* at = buf; n > 0 && at < buf + n;) {
       const inotify_event* e = reinterpret_cast<const inotify_event*>(at);
-      for (const auto& d : dirs_) {
-        if (d.first == e->wd && e->len) pending_.push_back({d.second + e->name, e->mask});
-      }
+      if (e->len) pending_.push_back({e->name, e->mask});
       at += sizeof(inotify_event) + e->len;
     }
     if (pending_.empty()) return false;
@@ -191,10 +137,6 @@ bool Player::Start(const Launch& how) {
   process_.Start(how.command, how.env, cwd_);
   window_ = 0;
   return FollowWindow();
-}
-
-std::string Player::Output() {
-  return "\n--- stdout\n" + process_.Stdout() + "--- stderr\n" + process_.Stderr();
 }
 
 unsigned long Player::FindWindow(unsigned long except) {
@@ -248,8 +190,7 @@ bool Player::Close(double timeout) {
 bool Player::Size(int* width, int* height) {
   XWindowAttributes attr;
   if (!window_ || !XGetWindowAttributes(dpy_, window_, &attr)) return false;
-  *width = attr.width;
-  *height = attr.height;
+  *width = attr.width, *height = attr.height;
   return true;
 }
 
@@ -286,7 +227,12 @@ void Player::NextFrames(int n, double timeout) {
   }, timeout);
 }
 
-void Player::Keep(const std::string& name) { Look().SavePng(ScreenshotFolder() + "/" + name + ".png"); }
+void Player::Keep(const std::string& name) {
+  const std::string dir = std::string(KESTRO_TEST_TOOLS_DIR) + "/../screenshots";
+  const Shot s = Look();
+  mkdir(dir.c_str(), 0755);
+  if (s.Ok()) stbi_write_png((dir + "/" + name + ".png").c_str(), s.width, s.height, 3, s.rgb.data(), s.width * 3);
+}
 
 bool Player::WaitState(const std::function<bool(const SavedText&)>& test, double timeout) {
   return WaitUntil([&] {
@@ -303,24 +249,15 @@ unsigned Player::Keycode(const std::string& key) {
   return sym == NoSymbol ? 0 : XKeysymToKeycode(dpy_, sym);
 }
 
-void Player::KeyDown(const std::string& key) {
-  if (key.rfind("button", 0) == 0) return Button(std::atoi(key.c_str() + 6), true);
+void Player::Key(const std::string& key, bool down) {
+  if (key.rfind("button", 0) == 0) return Button(std::atoi(key.c_str() + 6), down);
   const unsigned code = Keycode(key);
   if (!code) return;
-  XTestFakeKeyEvent(dpy_, code, True, CurrentTime);
-  XSync(dpy_, False);
-  held_.push_back(code);
-}
-
-void Player::KeyUp(const std::string& key) {
-  if (key.rfind("button", 0) == 0) return Button(std::atoi(key.c_str() + 6), false);
-  const unsigned code = Keycode(key);
-  if (!code) return;
-  XTestFakeKeyEvent(dpy_, code, False, CurrentTime);
+  XTestFakeKeyEvent(dpy_, code, down, CurrentTime);
   XSync(dpy_, False);
   held_.erase(std::remove(held_.begin(), held_.end(), code), held_.end());
+  if (down) held_.push_back(code);
 }
-
 
 bool Player::Press(const std::vector<std::string>& keys,
                    const std::function<bool(const Shot&)>& seen, int tries, double each) {
@@ -335,12 +272,14 @@ bool Player::Press(const std::vector<std::string>& keys,
 }
 
 void Player::Button(int button, bool down) {
+  PointerTo(pointer_[0], pointer_[1]);  // a new window may have moved after it was mapped
   XTestFakeButtonEvent(dpy_, (unsigned)button, down, CurrentTime);
   XSync(dpy_, False);
 }
 
 void Player::PointerTo(int x, int y) {
   int rx = 0, ry = 0;
+  pointer_[0] = x, pointer_[1] = y;
   ::Window child;
   if (!window_ || !XTranslateCoordinates(dpy_, window_, DefaultRootWindow(dpy_), x, y, &rx, &ry, &child)) return;
   XTestFakeMotionEvent(dpy_, DefaultScreen(dpy_), rx, ry, CurrentTime);

@@ -1,3 +1,4 @@
+// Child processes, the wait-until helper and files; see process.h.
 #include "support/process.h"
 
 #include <fcntl.h>
@@ -79,20 +80,17 @@ void ChildProcess::Start(const std::vector<std::string>& args, const std::vector
   dir_ = MakeTempDir("proc");
   out_path_ = dir_ + "/stdout";
   err_path_ = dir_ + "/stderr";
-  std::string in_path = dir_ + "/stdin";
+  const std::string in_path = dir_ + "/stdin";
   WriteFile(in_path, stdin_text);
-  pid_t parent = getpid();
+  const pid_t parent = getpid();
   pid_ = fork();
   if (pid_ < 0) throw std::runtime_error("fork failed");
   if (pid_ == 0) {
     prctl(PR_SET_PDEATHSIG, SIGKILL);
     if (getppid() != parent) _exit(1);
-    int in = open(in_path.c_str(), O_RDONLY);
-    int out = open(out_path_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    int err = open(err_path_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    dup2(in, 0);
-    dup2(out, 1);
-    dup2(err, 2);
+    dup2(open(in_path.c_str(), O_RDONLY), 0);
+    dup2(open(out_path_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644), 1);
+    dup2(open(err_path_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644), 2);
     if (!cwd.empty() && chdir(cwd.c_str()) != 0) _exit(126);
     for (const auto& e : env) putenv(strdup(e.c_str()));
     std::vector<char*> argv;
@@ -106,15 +104,9 @@ void ChildProcess::Start(const std::vector<std::string>& args, const std::vector
 bool ChildProcess::Running() {
   if (pid_ <= 0) return false;
   int status = 0;
-  pid_t r = waitpid(pid_, &status, WNOHANG);
+  const pid_t r = waitpid(pid_, &status, WNOHANG);
   if (r == 0) return true;
-  if (r == pid_) {
-    if (WIFEXITED(status)) {
-      exit_code_ = WEXITSTATUS(status);
-    } else if (WIFSIGNALED(status)) {
-      term_signal_ = WTERMSIG(status);
-    }
-  }
+  if (r == pid_ && WIFEXITED(status)) exit_code_ = WEXITSTATUS(status);
   pid_ = -pid_;  // remember it ended
   return false;
 }

@@ -1,7 +1,6 @@
 // Real executables from tests: a child process with its output captured in
-// files, waited for with a timeout and killed if it outlives the test; the
-// single wait-until helper every test waits with; temporary folders and
-// whole-file reads and writes.
+// files, killed if it outlives the test; the one wait-until helper; temporary
+// folders and whole-file reads and writes.
 #pragma once
 
 #include <sys/types.h>
@@ -12,8 +11,7 @@
 
 namespace testing_support {
 
-// Polls `done` until it holds or `timeout` seconds passed; the one place a
-// test waits. Gives the last result of `done`.
+// Polls `done` until it holds or `timeout` seconds passed; its last result.
 bool WaitUntil(const std::function<bool()>& done, double timeout);
 
 class ChildProcess {
@@ -23,18 +21,13 @@ class ChildProcess {
   ChildProcess(const ChildProcess&) = delete;
   ChildProcess& operator=(const ChildProcess&) = delete;
 
-  // env entries are "NAME=value" added to the current environment; cwd empty
-  // keeps the test's directory; stdin_text is fed to the child's stdin (which
-  // then reaches end of file).
+  // env: "NAME=value" added to ours; cwd empty: ours; stdin_text, then end of file.
   void Start(const std::vector<std::string>& args, const std::vector<std::string>& env = {},
              const std::string& cwd = "", const std::string& stdin_text = "");
   bool Running();
-  // Waits up to `seconds`; true when the child ended.
-  bool Wait(double seconds);
+  bool Wait(double seconds);  // true when the child ended
   void Kill(int signal = 9);
-  // Valid after the child ended.
-  int ExitCode() const { return exit_code_; }  // -1000 when killed by a signal
-  int TermSignal() const { return term_signal_; }
+  int ExitCode() const { return exit_code_; }  // once ended; -1000 for a signal
   std::string Stdout() const;
   std::string Stderr() const;
   pid_t Pid() const { return pid_; }
@@ -42,11 +35,10 @@ class ChildProcess {
  private:
   pid_t pid_ = 0;
   int exit_code_ = -1000;
-  int term_signal_ = 0;
   std::string dir_, out_path_, err_path_;
 };
 
-// Runs to completion (killed after `timeout`), for short commands.
+// Runs to completion (killed after `timeout`).
 struct RunResult {
   int exit_code;
   std::string out, err;
@@ -54,21 +46,17 @@ struct RunResult {
 RunResult RunCommand(const std::vector<std::string>& args, double timeout = 60,
                      const std::vector<std::string>& env = {}, const std::string& stdin_text = "");
 
-// A fresh empty directory below the test's temporary area.
 std::string MakeTempDir(const std::string& tag);
 std::string ReadFile(const std::string& path);
 void WriteFile(const std::string& path, const std::string& bytes);
 bool FileExists(const std::string& path);
-// The fields of a saved state text: what lies between the "|" marks, and
-// the rest after the last one (empty for a whole file).
+// What lies between the "|" marks of a saved text, and the rest after the last.
 std::vector<std::string> SplitFields(const std::string& text);
 
-// Path of a probe program built with the tests, and of the game.
 std::string ToolPath(const std::string& name);
 std::string GamePath();
 
-// Kept for the in-process tests that still pace themselves; new code waits
-// with WaitUntil.
+// For the in-process tests that still pace themselves.
 void SleepSeconds(double s);
 
 }  // namespace testing_support
