@@ -1,7 +1,6 @@
 // The menus with key and mouse events through the host: the level ring
-// (locks and marks, clicks, drags, its ends), the side panel's highscores,
-// the option box (its slide, closing, its rows) and the pause menu
-// (resuming, the option box over it).
+// (locks, marks, clicks), the side panel's highscores, the option box (its
+// slide, closing, its rows) and the pause menu (resuming, options over it).
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -84,29 +83,6 @@ TEST_F(Menu, MarksFollowTheRecordsAndAClickSelectsThenStarts) {
   rig.Move(250, 120), rig.Step(40), rig.Click(Item(1).X() + 10, Item(1).Y() + 10);
   EXPECT_TRUE(Playing() && app->m_level == 2);
   EXPECT_EQ(app->m_controlStyle, 2) << "started with the pointer";
-}
-
-TEST_F(Menu, ADragEndingOnTheSelectionIsNoClick) {
-  DrawRecord item = Item(0);
-  rig.Move(120, 205), rig.Button(true);
-  for (int i = 0; i <= 10; ++i, rig.Step()) rig.Move(120 + (item.X() - 120) * i / 10, 205 + (item.Y() - 205) * i / 10);
-  rig.Button(false), rig.Step(60);
-  EXPECT_EQ(app->m_mode, 1);
-}
-
-TEST_F(Menu, TheRingBouncesBackAtBothEnds) {
-  for (int end : {0, 99}) {
-    app->m_menuLevelSel = end, app->m_levelListY = app->m_ringPos = -32.0f * end, rig.Step(5);
-    float d = end ? -12 : 12, x = end ? 250 : 100, y = end ? 400 : 250, angle = 0;
-    rig.Move(x, y), rig.Button(true);
-    for (int i = 0; i <= 8; ++i, rig.Step()) rig.Move(x + d * i, y + d * i);  // hard, past the end
-    rig.Button(false);
-    angle = (float)end * 32 + 48 + app->m_ringPos;
-    EXPECT_TRUE(end ? angle < 30 : angle > 60) << end;
-    for (int i = 0; i < 300; ++i, rig.Step()) ASSERT_TRUE(app->m_menuLevelSel >= 0 && app->m_menuLevelSel <= 99);
-    angle = (float)end * 32 + 48 + app->m_ringPos;
-    EXPECT_TRUE(app->m_ringSpin == 0 && (end ? angle >= 30 : angle <= 60)) << end;
-  }
 }
 
 TEST_F(Menu, TheSidePanelListsTheSelectedLevelsHighscores) {

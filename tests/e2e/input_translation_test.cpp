@@ -131,19 +131,6 @@ TEST_F(InputTranslation, AHeldKeyRepeatsItsCharacterButIsHitOnce) {
   }
 }
 
-TEST_F(InputTranslation, MouseButtonsAreKeysAndTheLeftOneIsTheFirstFinger) {
-  Launch();
-  p.PointerTo(100, 50);
-  for (const auto& [button, code] : {std::pair<int, int>{1, 384}, {3, 2}}) {
-    p.Button(button, true);  // held until an update saw it
-    EXPECT_TRUE(WaitUntil([&] { return Count("down " + std::to_string(code)) > 0; }, 10));
-    p.Button(button, false);
-  }
-  auto seen = Mark();
-  for (const char* kind : {"hit", "down", "up"}) EXPECT_EQ(seen[kind], Each(kind, {1, 384, 2}));
-  EXPECT_GT(Count("mouse 100 50"), 0);
-}
-
 TEST_F(InputTranslation, KeysHeldWhileTheWindowIsReopenedAreReleased) {
   Launch("reopen");
   // Read from the probe's output alone: a mark clicked into the new window

@@ -67,7 +67,6 @@ TEST(ProcessEdges, RuntimeErrorsSignalsAndTheDebuggerStopGiveTheirExitCodes) {
       {{"signal", "11"}, "", 255, "started\nKestro Runtime Error : Memory access violation\n\n", nullptr},
       {{"signal", "8"}, "", 255, "started\nKestro Runtime Error : Floating point exception\n\n", nullptr},
       {{"signal", "4"}, "", 255, "started\nKestro Runtime Error : Illegal instruction\n\n", nullptr},
-      {{"nodelegate"}, "", 0, "main returned\n", nullptr},
   };
   for (const auto& c : cases) {
     std::vector<std::string> args = {ToolPath("kestro_probe")};
@@ -78,16 +77,6 @@ TEST(ProcessEdges, RuntimeErrorsSignalsAndTheDebuggerStopGiveTheirExitCodes) {
     EXPECT_EQ(r.out, c.out ? c.out : r.out);
     EXPECT_EQ(r.err, c.err ? c.err : r.err);
   }
-}
-
-TEST(ProcessEdges, TheCloseRequestIsLeftToTheApplication) {
-  Player p;
-  ASSERT_TRUE(p.Start({{ToolPath("kestro_probe"), "loop"}, {}, ""}));
-  EXPECT_FALSE(p.Close(0));
-  // The close key goes down and up; this application does not quit on it.
-  ASSERT_TRUE(WaitUntil([&] { return p.Process().Stdout().find("key 2 432\n") != std::string::npos; }, 10));
-  EXPECT_NE(p.Process().Stdout().find("key 1 432\n"), std::string::npos);
-  EXPECT_TRUE(p.Running());
 }
 
 // The saver writes two large texts in turn; it is killed right after the

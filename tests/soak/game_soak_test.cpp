@@ -4,8 +4,7 @@
 // row acted on (the window row flips to full screen and back), a window
 // resize and back, level 1 paused (the option box over the paused game),
 // resumed and lost, and the end through the close button: exit code 0 and
-// no sanitizer report. A quit level and a restart are the session's
-// (tests/e2e); a won level is proven in-process. Screenshots: soak_*.png.
+// no sanitizer report. Won and quit levels and a restart are the session's.
 #include <gtest/gtest.h>
 #include <sys/inotify.h>
 

@@ -1,5 +1,7 @@
 #include "support/net_support.h"
 
+#include "support/process.h"
+
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <linux/sockios.h>
@@ -40,15 +42,13 @@ Object* KeepObject(Object* object) {
 }
 
 bool PumpUntil(const std::function<bool()>& done, double timeout_seconds) {
-  auto deadline = std::chrono::steady_clock::now() +
-                  std::chrono::microseconds((long long)(timeout_seconds * 1e6));
-  for (int round = 0;; ++round) {
+  int round = 0;
+  return WaitUntil([&] {
     if (done()) return true;
-    if (std::chrono::steady_clock::now() > deadline) return false;
     rv_asyncevent_UpdateAsyncEvents();
-    round % 8 == 7 ? ForceCollection(1, false) : gc_collect();
-    std::this_thread::sleep_for(std::chrono::microseconds(500));
-  }
+    ++round % 8 == 0 ? ForceCollection(1, false) : gc_collect();
+    return false;
+  }, timeout_seconds, 0.0005);
 }
 
 namespace {
@@ -135,7 +135,6 @@ LoopbackServer::LoopbackServer(std::function<void(int)> handler, int backlog)
         return;
       }
       if (fd < 0) continue;
-      ++accepted_;
       std::lock_guard<std::mutex> lock(mutex_);
       open_.push_back(fd);
       connections_.emplace_back([this, fd] {

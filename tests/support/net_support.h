@@ -45,14 +45,12 @@ class LoopbackServer {
   LoopbackServer(const LoopbackServer&) = delete;
   LoopbackServer& operator=(const LoopbackServer&) = delete;
   int Port() const { return port_; }
-  int Accepted() const { return accepted_.load(); }
 
  private:
   std::function<void(int)> handler_;
   int listener_ = -1;
   int port_ = 0;
   std::atomic<bool> stopping_{false};
-  std::atomic<int> accepted_{0};
   std::thread acceptor_;
   std::mutex mutex_;
   std::vector<std::thread> connections_;

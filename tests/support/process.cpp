@@ -16,20 +16,13 @@
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
+#include <thread>
 
 namespace testing_support {
 
-void SleepSeconds(double s) {
-  timespec ts;
-  ts.tv_sec = (time_t)s;
-  ts.tv_nsec = (long)((s - (double)ts.tv_sec) * 1e9);
-  while (nanosleep(&ts, &ts) != 0 && errno == EINTR) {
-  }
-}
-
-bool WaitUntil(const std::function<bool()>& done, double timeout) {
+bool WaitUntil(const std::function<bool()>& done, double timeout, double every) {
   const auto end = std::chrono::steady_clock::now() + std::chrono::duration<double>(timeout);
-  for (; std::chrono::steady_clock::now() < end; SleepSeconds(0.02)) {
+  for (; std::chrono::steady_clock::now() < end; std::this_thread::sleep_for(std::chrono::duration<double>(every))) {
     if (done()) return true;
   }
   return done();

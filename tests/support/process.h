@@ -11,8 +11,9 @@
 
 namespace testing_support {
 
-// Polls `done` until it holds or `timeout` seconds passed; its last result.
-bool WaitUntil(const std::function<bool()>& done, double timeout);
+// The tests' one wait: polls `done` every `every` seconds until it holds or
+// `timeout` seconds passed; its last result.
+bool WaitUntil(const std::function<bool()>& done, double timeout, double every = 0.02);
 
 class ChildProcess {
  public:
@@ -55,8 +56,5 @@ std::vector<std::string> SplitFields(const std::string& text);
 
 std::string ToolPath(const std::string& name);
 std::string GamePath();
-
-// For the in-process tests that still pace themselves.
-void SleepSeconds(double s);
 
 }  // namespace testing_support

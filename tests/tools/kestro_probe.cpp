@@ -1,7 +1,6 @@
 // The process-level tests' program on the real host, by mode:
-//   loop | error MSG | signal N | nodelegate: a bare delegate printing
-//     "started" and each key event ("key EVENT DATA"), raising MSG or signal
-//     N in its first update; nodelegate: Main returns without a loop
+//   error MSG | signal N: a bare delegate printing "started", raising MSG or
+//     signal N in its first update
 //   input [reopen]: an application printing what its input device sees, by
 //     update: "ready W H", "uN hit KEY COUNT", "uN down KEY", "uN up KEY",
 //     "uN char C", "uN mouse X Y"; with reopen F11 reopens the window
@@ -66,10 +65,6 @@ class ProbeDelegate : public RvGameDelegate {
   void UpdateGame() override {
     if (mode == "error") rvError(String(arg.c_str()));
     if (mode == "signal") std::raise(std::atoi(arg.c_str()));
-  }
-  void KeyEvent(int event, int data) override {
-    std::printf("key %d %d\n", event, data);
-    std::fflush(stdout);
   }
 };
 
@@ -160,15 +155,14 @@ int Files() {
 }  // namespace
 
 int main(int argc, char** argv) {
-  mode = argc > 1 ? argv[1] : "loop";
+  mode = argc > 1 ? argv[1] : "";
   arg = argc > 2 ? argv[2] : "";
   if (mode == "saveloop") return SaveLoop();
   if (mode == "path" || mode == "open" || mode == "image" || mode == "save") return Files();
   RvKestroGame::createApp = [] {
     if (mode == "input") (new c_InputApp())->m_new();
-    if (mode != "input" && mode != "nodelegate") RvGame::_game->SetDelegate(new ProbeDelegate());
+    if (mode != "input") RvGame::_game->SetDelegate(new ProbeDelegate());
   };
   RvKestroGame::Main(argc, argv);
-  std::printf("main returned\n");
   return 0;
 }

@@ -96,9 +96,6 @@ TEST_F(Graphics, TheMatrixStackGrowsUnderflowsSafelyAndAFrameResetsIt) {
 
 TEST_F(Graphics, ImagesAreCutIntoFramesAndBadOnesAreRefused) {
   Png("grid.png", {"-size", "64x48", "xc:gray", "PNG24:"});
-  c_Image* grid = rv_graphics_LoadImage2(String("grid.png"), 32, 16, 6, 0);
-  ASSERT_NE(grid, nullptr);
-  EXPECT_EQ(grid->m_frames[5]->m_x * 100 + grid->m_frames[5]->m_y, 3232);  // reading order
   EXPECT_EQ(rv_graphics_LoadImage(String("grid.png"), 0, 0), nullptr);
   EXPECT_EQ(rv_graphics_LoadImage2(String("grid.png"), 8, 8, -1, 0), nullptr);
   EXPECT_EQ(rv_graphics_CreateImage(0, 8, 1, 0), nullptr);
@@ -128,18 +125,6 @@ TEST_F(Graphics, PalettedAndDeepPngsLoadAsRgbAndWritesStayInside) {
   EXPECT_EQ(std::vector<int>(p, p + 4), (std::vector<int>{128, 64, 32, 128}));
   g->WritePixels2(s, px, 0, 0, 2, 2, 0, 2);  // needs 4 pixels from an array of 3
   EXPECT_EQ(s->data[3], 0);
-}
-
-TEST_F(Graphics, TheDefaultFontLoadsOnceOrNotAtAll) {
-  rv_graphics_SetFont(nullptr, 65);
-  EXPECT_EQ(Ctx()->m_font, nullptr);  // not there: no font, no crash
-  Png("zuli_font.png", {"-size", "960x10", "xc:gray", "PNG24:"});
-  rv_graphics_SetFont(nullptr, 65);
-  c_Image* font = Ctx()->m_font;
-  ASSERT_NE(font, nullptr);
-  EXPECT_EQ(Ctx()->m_firstChar * 1000 + font->p_Frames(), 32096);
-  rv_graphics_SetFont(nullptr, 32);
-  EXPECT_EQ(Ctx()->m_font, font);
 }
 
 TEST_F(Graphics, ImagesDrawAtTheirHandleAndBadFramesDrawNothing) {

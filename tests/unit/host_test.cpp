@@ -180,12 +180,6 @@ TEST_F(Files, TheStateRoundTripsAsUtf8AndEachSaveReplacesTheFile) {
   EXPECT_EQ(ReadFile(".kestrostate"), "");
 }
 
-TEST_F(Files, AFolderInPlaceOfTheStateIsLeftAlone) {
-  ASSERT_EQ(mkdir(".kestrostate", 0755), 0);
-  EXPECT_EQ(host.SaveState(String("lost")), -1);
-  EXPECT_TRUE(host.LoadState().Empty());
-}
-
 TEST_F(Files, DataComesBackWholeAndIsCountedAsExternalMemory) {
   for (int size : {0, 1, 4095, 4096, 4097, 100001}) {
     std::string bytes;

@@ -39,14 +39,10 @@ TEST(NetUrl, EveryPartAndHostileText) {
       {"s://srv/a/b?x=1#top", "s :@srv:80 /a/b?x=1#top q=x=1"},
       {"srv:8080", "http :@srv:8080 / q="},
       {"s://jo:se:cret@srv:81/p", "s jo:se:cret@srv:81 /p q="},
-      {"jo@srv", "http jo:@srv:80 / q="},
       {"s://srv/a:b", "s :@srv:80 /a:b q="},
-      {"s://srv#f?g", "s :@srv:80 /#f?g q="},
       {"srv/p?to=a://b@c", "http :@srv:80 /p?to=a://b@c q=to=a://b@c"},
       {"", "http :@:80 / q="},
-      {"s://u@/x", "s u:@:80 /x q="},
       {"srv:", "http :@srv:0 / q="},
-      {"srv:81x/", "http :@srv:81 / q="},
       {"srv:-5", "http :@srv:-5 / q="},
       {"srv:" + std::string(70, '0') + "12", "http :@srv:0 / q="},  // only 63 characters read
   };
@@ -76,22 +72,6 @@ struct Log : Object, c_IOnConnectComplete, c_IOnSendComplete, c_IOnReceiveComple
 };
 
 c_Socket* Stream() { return Keep((new c_Socket())->m_new(String("stream"))); }
-
-TEST(NetSocket, AConnectSucceedsOnceFromInsideThePump) {
-  LoopbackServer server([](int fd) { ReadToEnd(fd); });
-  Log* log = Keep(new Log());
-  c_Socket* s = Stream();
-  s->p_ConnectAsync(String("127.0.0.1"), server.Port(), log);
-  EXPECT_EQ(log->connects, 0);  // only ever from inside the pump
-  ASSERT_TRUE(PumpUntil([&] { return log->connects > 0; }));
-  EXPECT_TRUE(s->p_IsConnected());
-  s->p_ConnectAsync(String("127.0.0.1"), server.Port(), log);  // connected: nothing happens
-  int rounds = 0;
-  PumpUntil([&] { return ++rounds > 20; });
-  EXPECT_EQ(log->connects, 1);
-  EXPECT_EQ(server.Accepted(), 1);
-  s->p_Close();
-}
 
 TEST(NetSocket, SendsAndReceivesCompleteInOrderAndOnlyWhenConnected) {
   std::string got;
