@@ -7,9 +7,9 @@
 // pixels, on the console) shifts every record inwards; vertically it is
 // scaled by the device's aspect ratio.
 //
-// The replay sets alpha, colour and blend before every record; the renderer
-// keeps its batch open across such calls when they change nothing for GL, so
-// a run of records on one image and blend is one draw call.
+// The replay sets alpha, colour and blend when a record changes them; the
+// renderer keeps its batch open across such calls when they change nothing
+// for GL, so a run of records on one image and blend is one draw call.
 //
 // Limits: the rotation of rectangles, ovals and lines is stored but not
 // applied; image slots outside 0..99 and empty slots draw nothing. Also here:
@@ -75,11 +75,17 @@ int c_MyApp::p_OnRender() {
   const float scaleX = m_scaleX, scaleY = m_scaleY;
   const float imageScaleX = scaleX * m_imageScale, imageScaleY = scaleY * m_imageScale;
   const float* list = m_drawList.Data();
+  // Most records repeat the alpha, colour and blend of the one before; only
+  // a change is passed on (nothing else in the replay sets them).
+  const float* prev = nullptr;
   for (int at = 0; at + kRecordFloats <= m_drawCount; at += kRecordFloats) {
     const float* r = list + at;
-    rv_graphics_SetAlpha(r[7]);
-    rv_graphics_SetColor(r[10], r[11], r[12]);
-    rv_graphics_SetBlend(r[13] == 3 ? 1 : 0);
+    if (!prev || r[7] != prev[7]) rv_graphics_SetAlpha(r[7]);
+    if (!prev || r[10] != prev[10] || r[11] != prev[11] || r[12] != prev[12]) {
+      rv_graphics_SetColor(r[10], r[11], r[12]);
+    }
+    if (!prev || (r[13] == 3) != (prev[13] == 3)) rv_graphics_SetBlend(r[13] == 3 ? 1 : 0);
+    prev = r;
     const int type = TruncToInt(r[0]);
     const float x = r[1] * scaleX + ox, y = r[2] * scaleY + oy;
     switch (type) {

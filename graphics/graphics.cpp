@@ -42,6 +42,24 @@ rv_module graphics_module(
       gc_mark_q(rv_graphics_renderDevice);
     });
 
+// m = m x (ix iy jx jy tx ty): the given matrix on the right, so it acts in
+// the local space of m. The one place this product is worked out.
+void multiply(float* m, float ix, float iy, float jx, float jy, float tx, float ty) {
+  float nix = ix * m[0] + iy * m[2];
+  float niy = ix * m[1] + iy * m[3];
+  float njx = jx * m[0] + jy * m[2];
+  float njy = jx * m[1] + jy * m[3];
+  float ntx = tx * m[0] + ty * m[2] + m[4];
+  float nty = tx * m[1] + ty * m[3] + m[5];
+  m[0] = nix, m[1] = niy, m[2] = njx, m[3] = njy, m[4] = ntx, m[5] = nty;
+}
+
+void rotation_of(float angle, float* s, float* co) {
+  float th = angle * kDegToRad;
+  *s = (float)std::sin((double)th);
+  *co = (float)std::cos((double)th);
+}
+
 void update_tformed(c_GraphicsContext* c) {
   c->m_tformed = !(c->m_ix == 1 && c->m_iy == 0 && c->m_jx == 0 && c->m_jy == 1 &&
                    c->m_tx == 0 && c->m_ty == 0);
@@ -280,13 +298,9 @@ int rv_graphics_SetMatrix2(Array<float> m) {
 // operations act in the local space of earlier ones.
 int rv_graphics_Transform(float ix, float iy, float jx, float jy, float tx, float ty) {
   c_GraphicsContext* c = rv_graphics_context;
-  float nix = ix * c->m_ix + iy * c->m_jx;
-  float niy = ix * c->m_iy + iy * c->m_jy;
-  float njx = jx * c->m_ix + jy * c->m_jx;
-  float njy = jx * c->m_iy + jy * c->m_jy;
-  float ntx = tx * c->m_ix + ty * c->m_jx + c->m_tx;
-  float nty = tx * c->m_iy + ty * c->m_jy + c->m_ty;
-  return rv_graphics_SetMatrix(nix, niy, njx, njy, ntx, nty);
+  float m[6] = {c->m_ix, c->m_iy, c->m_jx, c->m_jy, c->m_tx, c->m_ty};
+  multiply(m, ix, iy, jx, jy, tx, ty);
+  return rv_graphics_SetMatrix(m[0], m[1], m[2], m[3], m[4], m[5]);
 }
 
 int rv_graphics_Transform2(Array<float> m) {
@@ -299,9 +313,8 @@ int rv_graphics_Translate(float x, float y) { return rv_graphics_Transform(1, 0,
 int rv_graphics_Scale(float x, float y) { return rv_graphics_Transform(x, 0, 0, y, 0, 0); }
 
 int rv_graphics_Rotate(float angle) {
-  float th = angle * kDegToRad;
-  float s = (float)std::sin((double)th);
-  float co = (float)std::cos((double)th);
+  float s, co;
+  rotation_of(angle, &s, &co);
   return rv_graphics_Transform(co, -s, s, co, 0, 0);
 }
 
@@ -386,15 +399,22 @@ int rv_graphics_DrawImage2(c_Image* image, float x, float y, float rotation, flo
                            float scaleY, int frame) {
   c_Frame* f = drawable_frame(image, frame);
   if (!f) return 0;
-  rv_graphics_PushMatrix();
-  rv_graphics_Transform(1, 0, 0, 1, x, y);
+  // The sprite's matrix is composed here and handed to the device alone: the
+  // context's own matrix never changes, so there is nothing to push and pop.
+  c_GraphicsContext* c = rv_graphics_context;
+  float m[6] = {c->m_ix, c->m_iy, c->m_jx, c->m_jy, c->m_tx, c->m_ty};
+  multiply(m, 1, 0, 0, 1, x, y);
   // A turn by 0 is the identity, exactly: most records skip the sine and
   // cosine (and the product) with the same result to the bit.
-  if (rotation != 0) rv_graphics_Rotate(rotation);
-  rv_graphics_Transform(scaleX, 0, 0, scaleY, 0, 0);
-  rv_graphics_Transform(1, 0, 0, 1, -image->m_tx, -image->m_ty);
-  rv_graphics_context->p_Validate();
+  if (rotation != 0) {
+    float s, co;
+    rotation_of(rotation, &s, &co);
+    multiply(m, co, -s, s, co, 0, 0);
+  }
+  multiply(m, scaleX, 0, 0, scaleY, 0, 0);
+  multiply(m, 1, 0, 0, 1, -image->m_tx, -image->m_ty);
+  rv_graphics_renderDevice->SetMatrix(m[0], m[1], m[2], m[3], m[4], m[5]);
   draw_frame(image, f, 0, 0);
-  rv_graphics_PopMatrix();
+  c->m_matDirty = 1;  // the device holds the sprite's matrix, not the context's
   return 0;
 }

@@ -313,8 +313,8 @@ void gxtkGraphics::UpdateColor() {
   std::memcpy(&color, bytes, 4);
 }
 
-// The replay sets colour and alpha before every record, mostly to what they
-// already are: the packed colour is only worked out again on a change.
+// Callers set colour and alpha often, mostly to what they already are: the
+// packed colour is only worked out again on a change.
 int gxtkGraphics::SetAlpha(float a) {
   if (a == alpha) return 0;
   alpha = a;
@@ -333,7 +333,7 @@ int gxtkGraphics::SetColor(float r, float g, float b) {
 
 int gxtkGraphics::SetBlend(int blend) {
   // Asking again for the mode GL already has changes nothing on screen, so
-  // it keeps the batch open: the game sets the blend before every record.
+  // it keeps the batch open: callers may set it before every primitive.
   int mode = blend == 1 ? 1 : 0;
   if (mode == blendMode) return 0;
   Flush();
