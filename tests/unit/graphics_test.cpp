@@ -141,7 +141,7 @@ TEST_F(Graphics, ImagesDrawAtTheirHandleAndBadFramesDrawNothing) {
   EXPECT_NEAR(v[0].x, 90, 1e-4);
   EXPECT_NEAR(v[0].y, 60, 1e-4);
   EXPECT_EQ(v[0].u, 0.5f);
-  EXPECT_EQ(Ctx()->m_tformed, 0);  // the matrix is popped again
+  EXPECT_EQ(Ctx()->m_tformed, 0);  // drawing leaves the context's matrix as it was
   rv_graphics_EndRender();
 }
 
