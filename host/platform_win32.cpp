@@ -382,26 +382,20 @@ int SocketReceiveFrom(SocketHandle s, void* bytes, int count, IPv4Endpoint* from
   return n;
 }
 
-bool SocketLocalEndpoint(SocketHandle s, IPv4Endpoint* at) {
+namespace {
+// getsockname or getpeername: the endpoint, when it is an IPv4 one.
+bool endpoint_of(SocketHandle s, IPv4Endpoint* at, int (WSAAPI* query)(SOCKET, sockaddr*, int*)) {
   sockaddr_in sa;
   int len = sizeof sa;
-  if (getsockname(handle(s), reinterpret_cast<sockaddr*>(&sa), &len) != 0 ||
-      sa.sin_family != AF_INET) {
+  if (query(handle(s), reinterpret_cast<sockaddr*>(&sa), &len) != 0 || sa.sin_family != AF_INET) {
     return false;
   }
   *at = from_sockaddr(sa);
   return true;
 }
+}  // namespace
 
-bool SocketRemoteEndpoint(SocketHandle s, IPv4Endpoint* at) {
-  sockaddr_in sa;
-  int len = sizeof sa;
-  if (getpeername(handle(s), reinterpret_cast<sockaddr*>(&sa), &len) != 0 ||
-      sa.sin_family != AF_INET) {
-    return false;
-  }
-  *at = from_sockaddr(sa);
-  return true;
-}
+bool SocketLocalEndpoint(SocketHandle s, IPv4Endpoint* at) { return endpoint_of(s, at, getsockname); }
+bool SocketRemoteEndpoint(SocketHandle s, IPv4Endpoint* at) { return endpoint_of(s, at, getpeername); }
 
 }  // namespace platform
