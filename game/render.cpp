@@ -11,15 +11,47 @@
 // renderer keeps its batch open across such calls when they change nothing
 // for GL, so a run of records on one image and blend is one draw call.
 //
+// A record whose shape lies wholly outside the device is not replayed (nor
+// its alpha, colour and blend): it could not change a pixel, and every
+// primitive sent costs the GL driver vertex work and may split a batch. The
+// boxes tried are conservative, so nothing that touches the screen is ever
+// left out.
+//
 // Limits: the rotation of rectangles, ovals and lines is stored but not
 // applied; image slots outside 0..99 and empty slots draw nothing. Also here:
 // the device-size watch that restarts the loader.
+#include <algorithm>
+#include <cmath>
+#include <utility>
+
 #include "game/globals.h"
 #include "game/myapp.h"
 
 namespace {
 
 constexpr float kPortraitFactor = 1.5f;  // design size multiplier on a portrait device
+constexpr float kCullMargin = 2;         // device pixels beyond a shape's box that stay drawn
+
+// Whether the box x0..x1, y0..y1 (either order), grown by the margin, misses
+// the device. NaN coordinates never miss: such a shape is sent as it is.
+bool OffDevice(float x0, float y0, float x1, float y1, float w, float h) {
+  if (x1 < x0) std::swap(x0, x1);
+  if (y1 < y0) std::swap(y0, y1);
+  return x1 < -kCullMargin || y1 < -kCullMargin || x0 > w + kCullMargin || y0 > h + kCullMargin;
+}
+
+// The box an image record's sprite can reach: every corner of the frame,
+// taken about the handle, turned and scaled, lies within this radius of the
+// drawing point.
+float SpriteReach(const c_Image* image, float scaleX, float scaleY) {
+  float w = (float)image->m_width, h = (float)image->m_height;
+  if (image->m_surface) {
+    w = std::max(w, (float)image->m_surface->Width());
+    h = std::max(h, (float)image->m_surface->Height());
+  }
+  const float scale = std::max(std::fabs(scaleX), std::fabs(scaleY));
+  return scale * (w + std::fabs(image->m_tx) + h + std::fabs(image->m_ty));
+}
 
 }  // namespace
 
@@ -78,16 +110,47 @@ int c_MyApp::p_OnRender() {
   // Most records repeat the alpha, colour and blend of the one before; only
   // a change is passed on (nothing else in the replay sets them).
   const float* prev = nullptr;
+  const float* skipped = nullptr;
+  const float dw = (float)devW, dh = (float)devH;
   for (int at = 0; at + kRecordFloats <= m_drawCount; at += kRecordFloats) {
     const float* r = list + at;
+    const int type = TruncToInt(r[0]);
+    const float x = r[1] * scaleX + ox, y = r[2] * scaleY + oy;
+    c_Image* image = nullptr;
+    bool off = false;
+    switch (type) {
+      case kRectRecord:
+        off = OffDevice(x, y, x + r[4] * scaleX, y + r[5] * scaleY, dw, dh);
+        break;
+      case kOvalRecord: {
+        const float rx = std::fabs(r[4] * scaleX), ry = std::fabs(r[5] * scaleY);
+        off = OffDevice(x - rx, y - ry, x + rx, y + ry, dw, dh);
+        break;
+      }
+      case kLineRecord:
+        off = OffDevice(x, y, r[4] * scaleX + ox, r[5] * scaleY + oy, dw, dh);
+        break;
+      default:
+        if (type >= 0 && type < m_images.Length()) image = m_images[type];
+        if (!image) {
+          off = true;
+        } else {
+          const float reach = SpriteReach(image, r[4] * imageScaleX, r[5] * imageScaleY);
+          off = OffDevice(x - reach, y - reach, x + reach, y + reach, dw, dh);
+        }
+        break;
+    }
+    if (off) {
+      skipped = r;
+      continue;
+    }
+    skipped = nullptr;
     if (!prev || r[7] != prev[7]) rv_graphics_SetAlpha(r[7]);
     if (!prev || r[10] != prev[10] || r[11] != prev[11] || r[12] != prev[12]) {
       rv_graphics_SetColor(r[10], r[11], r[12]);
     }
     if (!prev || (r[13] == 3) != (prev[13] == 3)) rv_graphics_SetBlend(r[13] == 3 ? 1 : 0);
     prev = r;
-    const int type = TruncToInt(r[0]);
-    const float x = r[1] * scaleX + ox, y = r[2] * scaleY + oy;
     switch (type) {
       case kRectRecord:
         rv_graphics_DrawRect(x, y, r[4] * scaleX, r[5] * scaleY);
@@ -99,12 +162,15 @@ int c_MyApp::p_OnRender() {
         rv_graphics_DrawLine(x, y, r[4] * scaleX + ox, r[5] * scaleY + oy);
         break;
       default:
-        if (type >= 0 && type < m_images.Length() && m_images[type]) {
-          rv_graphics_DrawImage2(m_images[type], x, y, r[3], r[4] * imageScaleX,
-                                 r[5] * imageScaleY, TruncToInt(r[6]));
-        }
+        rv_graphics_DrawImage2(image, x, y, r[3], r[4] * imageScaleX, r[5] * imageScaleY,
+                               TruncToInt(r[6]));
         break;
     }
+  }
+  // The blend of the list's last record stays in force after the replay
+  // (alpha and colour are set again below), drawn or not.
+  if (skipped && (!prev || (skipped[13] == 3) != (prev[13] == 3))) {
+    rv_graphics_SetBlend(skipped[13] == 3 ? 1 : 0);
   }
 
   // 6. What the next drawing outside the list starts from.

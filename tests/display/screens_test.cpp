@@ -113,6 +113,53 @@ TEST_F(Screens, RecordsLandOnTheirWindowPixels) {
   EXPECT_TRUE(Near(p.At(12, 525), 0x0000c8) && Near(p.At(37, 525), 0x6400c8, 2));
 }
 
+// Records wholly off the window are left out of the replay: the picture, the
+// vertices and the draw calls are those of the list without them. Shapes
+// that only reach in over an edge are still drawn, a turned sprite by its
+// corners.
+TEST_F(Screens, OnlyRecordsThatCanReachTheWindowAreSent) {
+  rig.RunUntilLoaded();
+  rig.host->Open(800, 600);  // scale 1.25
+  ASSERT_TRUE(rig.Reload());
+  app->m_clsRed = 0, app->m_clsGreen = 0, app->m_clsBlue = 60, app->m_clsAlpha = 1;
+  enum Extras { kNone, kOff, kTurnedInside };
+  auto frame = [&](Extras extras, long long* vertices, long long* calls) {
+    app->m_drawCount = 0;
+    auto off = [&](float type, float x, float y, float a, float b, float blend = 1) {
+      if (extras == kOff) Put(type, x, y, a, b, 0xffffff, 1, blend);
+    };
+    off(c_MyApp::kRectRecord, -200, 100, 100, 40);
+    Put(c_MyApp::kRectRecord, -40, 100, 48, 40, 0xff0000);  // -50..10 px
+    off(c_MyApp::kOvalRecord, 800, 300, 30, 30);
+    Put(c_MyApp::kOvalRecord, 645, 200, 10, 20, 0x00ff00);   // reaches in to 793 px
+    off(c_MyApp::kLineRecord, -100, -100, 700, -20);
+    Put(c_MyApp::kLineRecord, 100, -50, 100, 5, 0xffff00);   // down to 6 px
+    Put(93, 320, 500, 0.25f, 0.25f, 0xffffff);               // 585..665 px
+    off(c_MyApp::kOvalRecord, 320, -100, 20, 20);            // between two sprites
+    off(c_MyApp::kRectRecord, -200, 0, 10, 10, 3);          // additive: a blend change would flush
+    off(93, 320, 700, 0.25f, 0.25f);
+    off(93, 1600, 300, 1, 1);
+    // Centred 45 px left of the window, 40 px half-width: only its corners,
+    // turned by 45 degrees, reach in.
+    Put(93, extras == kTurnedInside ? 320 : -36, 300, 0.25f, 0.25f, 0xffffff);
+    app->m_drawList.Data()[app->m_drawCount - 15 + 3] = 45;
+    const auto before = rv_graphics_device->Stats();
+    Picture p = rig.Read();
+    *vertices = rv_graphics_device->Stats().vertices - before.vertices;
+    *calls = rv_graphics_device->Stats().drawCalls - before.drawCalls;
+    return p;
+  };
+  long long vertices[3], calls[3];
+  Picture edges = frame(kNone, &vertices[0], &calls[0]);
+  Picture withOff = frame(kOff, &vertices[1], &calls[1]);
+  frame(kTurnedInside, &vertices[2], &calls[2]);
+  EXPECT_TRUE(edges.px == withOff.px) << "the same picture";
+  EXPECT_EQ(vertices[1], vertices[0]);
+  EXPECT_EQ(calls[1], calls[0]);
+  EXPECT_EQ(vertices[0], vertices[2]) << "the turned sprite at the edge is sent";
+  EXPECT_TRUE(edges.At(5, 150) == 0xff0000u && edges.At(796, 250) == 0x00ff00u && edges.At(125, 2) == 0xffff00u);
+}
+
 TEST_F(Screens, AGameStartsAfreshWithItsTuneAndPausesOnce) {
   app->m_score = 55, app->m_gameOverTime = 1;
   StartGame();
