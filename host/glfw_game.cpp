@@ -278,6 +278,7 @@ void RvGlfwGame::Run() {
 
 int RvKestroGame::Main(int argc_, char** argv_) {
   profile::Mark("main");  // start-up before this is the loader's and static init's
+  platform::KeepFreedMemory();
   if (!glfwInit()) {
     std::fputs("glfwInit failed\n", stdout);
     std::fflush(stdout);

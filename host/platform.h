@@ -31,6 +31,13 @@ int WriteFileAtomically(const String& path, const void* bytes, std::size_t size)
 double Seconds();
 void Sleep(double seconds);
 
+// Lets the C heap keep memory freed at its top for the next allocation
+// instead of handing it back to the OS at once. The GL driver (Mesa's
+// llvmpipe) takes and frees several hundred KB in a frame that switches
+// texturing often, and every page handed back costs a fault when it is taken
+// again. Called once, at start-up.
+void KeepFreedMemory();
+
 // Starts a detached thread running fn(arg); false when it could not start.
 bool StartThread(void (*fn)(void* arg), void* arg);
 

@@ -187,6 +187,9 @@ double Seconds() {
   return (double)(now.QuadPart / frequency) + (double)(now.QuadPart % frequency) / (double)frequency;
 }
 
+// The Windows heap gives memory back in its own time; nothing to ask.
+void KeepFreedMemory() {}
+
 void Sleep(double seconds) {
   if (seconds <= 0) return;
   // A high-resolution waitable timer (Windows 10 1803 and later) sleeps to
