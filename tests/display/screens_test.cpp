@@ -91,7 +91,7 @@ TEST_F(Screens, FullScreenAndBackKeepEveryImage) {
   }
 }
 
-TEST_F(Screens, RecordsLandOnTheirWindowPixels) {
+TEST_F(Screens, RecordsLandOnTheirWindowPixelsAndOnlyThoseThatCanReachItAreSent) {
   rig.RunUntilLoaded();
   rig.host->Open(800, 600);  // scale 1.25
   ASSERT_TRUE(rig.Reload());
@@ -111,53 +111,40 @@ TEST_F(Screens, RecordsLandOnTheirWindowPixels) {
   EXPECT_TRUE(p.At(500, 250) == 0x00ff00u && p.At(540, 250) == 0x00ff00u && p.At(300, 375) == 0xffff00u);
   EXPECT_GT(p.Share(380, 495, 420, 520, LogoBlue), 0.3);
   EXPECT_TRUE(Near(p.At(12, 525), 0x0000c8) && Near(p.At(37, 525), 0x6400c8, 2));
-}
 
-// Records wholly off the window are left out of the replay: the picture, the
-// vertices and the draw calls are those of the list without them. Shapes
-// that only reach in over an edge are still drawn, a turned sprite by its
-// corners.
-TEST_F(Screens, OnlyRecordsThatCanReachTheWindowAreSent) {
-  rig.RunUntilLoaded();
-  rig.host->Open(800, 600);  // scale 1.25
-  ASSERT_TRUE(rig.Reload());
-  app->m_clsRed = 0, app->m_clsGreen = 0, app->m_clsBlue = 60, app->m_clsAlpha = 1;
-  enum Extras { kNone, kOff, kTurnedInside };
-  auto frame = [&](Extras extras, long long* vertices, long long* calls) {
+  // Records wholly off the window are left out: the picture, vertices and
+  // draw calls are those of the list without them. Shapes reaching in over
+  // an edge are still drawn, a turned sprite by its corners.
+  auto frame = [&](bool withOff, float turnedX, long long* sent) {  // sent: vertices, calls
     app->m_drawCount = 0;
     auto off = [&](float type, float x, float y, float a, float b, float blend = 1) {
-      if (extras == kOff) Put(type, x, y, a, b, 0xffffff, 1, blend);
+      if (withOff) Put(type, x, y, a, b, 0xffffff, 1, blend);
     };
-    off(c_MyApp::kRectRecord, -200, 100, 100, 40);
+    off(c_MyApp::kRectRecord, -200, 100, 100, 40), off(c_MyApp::kOvalRecord, 800, 300, 30, 30);
     Put(c_MyApp::kRectRecord, -40, 100, 48, 40, 0xff0000);  // -50..10 px
-    off(c_MyApp::kOvalRecord, 800, 300, 30, 30);
     Put(c_MyApp::kOvalRecord, 645, 200, 10, 20, 0x00ff00);   // reaches in to 793 px
     off(c_MyApp::kLineRecord, -100, -100, 700, -20);
     Put(c_MyApp::kLineRecord, 100, -50, 100, 5, 0xffff00);   // down to 6 px
     Put(93, 320, 500, 0.25f, 0.25f, 0xffffff);               // 585..665 px
-    off(c_MyApp::kOvalRecord, 320, -100, 20, 20);            // between two sprites
-    off(c_MyApp::kRectRecord, -200, 0, 10, 10, 3);          // additive: a blend change would flush
-    off(93, 320, 700, 0.25f, 0.25f);
-    off(93, 1600, 300, 1, 1);
-    // Centred 45 px left of the window, 40 px half-width: only its corners,
-    // turned by 45 degrees, reach in.
-    Put(93, extras == kTurnedInside ? 320 : -36, 300, 0.25f, 0.25f, 0xffffff);
+    off(c_MyApp::kOvalRecord, 320, -100, 20, 20), off(93, 320, 700, 0.25f, 0.25f), off(93, 1600, 300, 1, 1);
+    off(c_MyApp::kRectRecord, -200, 0, 10, 10, 3);  // additive: a blend change would flush
+    // At -36 its centre is 45 px left of the window, 40 px half-width: only
+    // its corners, turned by 45 degrees, reach in.
+    Put(93, turnedX, 300, 0.25f, 0.25f, 0xffffff);
     app->m_drawList.Data()[app->m_drawCount - 15 + 3] = 45;
     const auto before = rv_graphics_device->Stats();
-    Picture p = rig.Read();
-    *vertices = rv_graphics_device->Stats().vertices - before.vertices;
-    *calls = rv_graphics_device->Stats().drawCalls - before.drawCalls;
-    return p;
+    Picture shot = rig.Read();
+    sent[0] = rv_graphics_device->Stats().vertices - before.vertices;
+    sent[1] = rv_graphics_device->Stats().drawCalls - before.drawCalls;
+    return shot;
   };
-  long long vertices[3], calls[3];
-  Picture edges = frame(kNone, &vertices[0], &calls[0]);
-  Picture withOff = frame(kOff, &vertices[1], &calls[1]);
-  frame(kTurnedInside, &vertices[2], &calls[2]);
-  EXPECT_TRUE(edges.px == withOff.px) << "the same picture";
-  EXPECT_EQ(vertices[1], vertices[0]);
-  EXPECT_EQ(calls[1], calls[0]);
-  EXPECT_EQ(vertices[0], vertices[2]) << "the turned sprite at the edge is sent";
-  EXPECT_TRUE(edges.At(5, 150) == 0xff0000u && edges.At(796, 250) == 0x00ff00u && edges.At(125, 2) == 0xffff00u);
+  long long edges[2], withOff[2], inside[2];
+  p = frame(false, -36, edges);
+  EXPECT_TRUE(p.px == frame(true, -36, withOff).px) << "the same picture";
+  EXPECT_TRUE(edges[0] == withOff[0] && edges[1] == withOff[1]) << withOff[0] << " " << withOff[1];
+  frame(false, 320, inside);
+  EXPECT_EQ(edges[0], inside[0]) << "the turned sprite at the edge is sent";
+  EXPECT_TRUE(p.At(5, 150) == 0xff0000u && p.At(796, 250) == 0x00ff00u && p.At(125, 2) == 0xffff00u);
 }
 
 TEST_F(Screens, AGameStartsAfreshWithItsTuneAndPausesOnce) {
