@@ -18,8 +18,9 @@
 // on both cores. Heap allocations are the main thread's malloc calls during
 // the frame (the game's text strings); collector bytes must stay 0.
 //
-// The host's own part of an update (its window-size query makes an X round
-// trip) is timed but its allocations are not counted.
+// The host's own part of an update (the device-window check, the input
+// device, the streamed tune's decoding) is timed but its allocations are not
+// counted.
 //
 //   bench_game_frame [--quick]
 #include <GL/gl.h>
