@@ -110,62 +110,55 @@ int c_MyApp::p_OnRender() {
   // Most records repeat the alpha, colour and blend of the one before; only
   // a change is passed on (nothing else in the replay sets them).
   const float* prev = nullptr;
-  const float* skipped = nullptr;
-  const float dw = (float)devW, dh = (float)devH;
-  for (int at = 0; at + kRecordFloats <= m_drawCount; at += kRecordFloats) {
-    const float* r = list + at;
-    const int type = TruncToInt(r[0]);
-    const float x = r[1] * scaleX + ox, y = r[2] * scaleY + oy;
-    c_Image* image = nullptr;
-    bool off = false;
-    switch (type) {
-      case kRectRecord:
-        off = OffDevice(x, y, x + r[4] * scaleX, y + r[5] * scaleY, dw, dh);
-        break;
-      case kOvalRecord: {
-        const float rx = std::fabs(r[4] * scaleX), ry = std::fabs(r[5] * scaleY);
-        off = OffDevice(x - rx, y - ry, x + rx, y + ry, dw, dh);
-        break;
-      }
-      case kLineRecord:
-        off = OffDevice(x, y, r[4] * scaleX + ox, r[5] * scaleY + oy, dw, dh);
-        break;
-      default:
-        if (type >= 0 && type < m_images.Length()) image = m_images[type];
-        if (!image) {
-          off = true;
-        } else {
-          const float reach = SpriteReach(image, r[4] * imageScaleX, r[5] * imageScaleY);
-          off = OffDevice(x - reach, y - reach, x + reach, y + reach, dw, dh);
-        }
-        break;
-    }
-    if (off) {
-      skipped = r;
-      continue;
-    }
-    skipped = nullptr;
+  auto apply = [&prev](const float* r) {
     if (!prev || r[7] != prev[7]) rv_graphics_SetAlpha(r[7]);
     if (!prev || r[10] != prev[10] || r[11] != prev[11] || r[12] != prev[12]) {
       rv_graphics_SetColor(r[10], r[11], r[12]);
     }
     if (!prev || (r[13] == 3) != (prev[13] == 3)) rv_graphics_SetBlend(r[13] == 3 ? 1 : 0);
     prev = r;
+  };
+  const float* skipped = nullptr;  // the last record, when it was left out
+  const float dw = (float)devW, dh = (float)devH;
+  for (int at = 0; at + kRecordFloats <= m_drawCount; at += kRecordFloats) {
+    const float* r = list + at;
+    const int type = TruncToInt(r[0]);
+    const float x = r[1] * scaleX + ox, y = r[2] * scaleY + oy;
+    skipped = r;
     switch (type) {
-      case kRectRecord:
-        rv_graphics_DrawRect(x, y, r[4] * scaleX, r[5] * scaleY);
+      case kRectRecord: {
+        const float w = r[4] * scaleX, h = r[5] * scaleY;
+        if (OffDevice(x, y, x + w, y + h, dw, dh)) continue;
+        apply(r);
+        rv_graphics_DrawRect(x, y, w, h);
         break;
-      case kOvalRecord:
-        rv_graphics_DrawEllipse(x, y, r[4] * scaleX, r[5] * scaleY);
+      }
+      case kOvalRecord: {
+        const float rx = r[4] * scaleX, ry = r[5] * scaleY;  // negative on a turning coin
+        if (OffDevice(x - rx, y - ry, x + rx, y + ry, dw, dh)) continue;
+        apply(r);
+        rv_graphics_DrawEllipse(x, y, rx, ry);
         break;
-      case kLineRecord:
-        rv_graphics_DrawLine(x, y, r[4] * scaleX + ox, r[5] * scaleY + oy);
+      }
+      case kLineRecord: {
+        const float x2 = r[4] * scaleX + ox, y2 = r[5] * scaleY + oy;
+        if (OffDevice(x, y, x2, y2, dw, dh)) continue;
+        apply(r);
+        rv_graphics_DrawLine(x, y, x2, y2);
         break;
-      default:
-        rv_graphics_DrawImage2(image, x, y, r[3], r[4] * imageScaleX, r[5] * imageScaleY,
-                               TruncToInt(r[6]));
+      }
+      default: {
+        c_Image* image = type >= 0 && type < m_images.Length() ? m_images[type] : nullptr;
+        if (!image) continue;
+        const float sx = r[4] * imageScaleX, sy = r[5] * imageScaleY;
+        const float reach = SpriteReach(image, sx, sy);
+        if (OffDevice(x - reach, y - reach, x + reach, y + reach, dw, dh)) continue;
+        apply(r);
+        rv_graphics_DrawImage2(image, x, y, r[3], sx, sy, TruncToInt(r[6]));
         break;
+      }
     }
+    skipped = nullptr;
   }
   // The blend of the list's last record stays in force after the replay
   // (alpha and colour are set again below), drawn or not.
