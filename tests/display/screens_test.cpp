@@ -112,9 +112,8 @@ TEST_F(Screens, RecordsLandOnTheirWindowPixelsAndOnlyThoseThatCanReachItAreSent)
   EXPECT_GT(p.Share(380, 495, 420, 520, LogoBlue), 0.3);
   EXPECT_TRUE(Near(p.At(12, 525), 0x0000c8) && Near(p.At(37, 525), 0x6400c8, 2));
 
-  // Records wholly off the window are left out: the picture, vertices and
-  // draw calls are those of the list without them. Shapes reaching in over
-  // an edge are still drawn, a turned sprite by its corners.
+  // Records wholly off the window are left out (same picture, vertices and draw
+  // calls); shapes reaching in over an edge are drawn, a turned sprite by its corners.
   auto frame = [&](bool withOff, float turnedX, long long* sent) {  // sent: vertices, calls
     app->m_drawCount = 0;
     auto off = [&](float type, float x, float y, float a, float b, float blend = 1) {
@@ -128,8 +127,7 @@ TEST_F(Screens, RecordsLandOnTheirWindowPixelsAndOnlyThoseThatCanReachItAreSent)
     Put(93, 320, 500, 0.25f, 0.25f, 0xffffff);               // 585..665 px
     off(c_MyApp::kOvalRecord, 320, -100, 20, 20), off(93, 320, 700, 0.25f, 0.25f), off(93, 1600, 300, 1, 1);
     off(c_MyApp::kRectRecord, -200, 0, 10, 10, 3);  // additive: a blend change would flush
-    // At -36 its centre is 45 px left of the window, 40 px half-width: only
-    // its corners, turned by 45 degrees, reach in.
+    // At -36: centre 45 px left of the window, 40 px half-width; only its turned corners reach in.
     Put(93, turnedX, 300, 0.25f, 0.25f, 0xffffff);
     app->m_drawList.Data()[app->m_drawCount - 15 + 3] = 45;
     const auto before = rv_graphics_device->Stats();
