@@ -44,13 +44,9 @@ bool OffDevice(float x0, float y0, float x1, float y1, float w, float h) {
 // taken about the handle, turned and scaled, lies within this radius of the
 // drawing point.
 float SpriteReach(const c_Image* image, float scaleX, float scaleY) {
-  float w = (float)image->m_width, h = (float)image->m_height;
-  if (image->m_surface) {
-    w = std::max(w, (float)image->m_surface->Width());
-    h = std::max(h, (float)image->m_surface->Height());
-  }
   const float scale = std::max(std::fabs(scaleX), std::fabs(scaleY));
-  return scale * (w + std::fabs(image->m_tx) + h + std::fabs(image->m_ty));
+  return scale * ((float)image->m_width + std::fabs(image->m_tx) + (float)image->m_height +
+                  std::fabs(image->m_ty));
 }
 
 }  // namespace
@@ -118,13 +114,11 @@ int c_MyApp::p_OnRender() {
     if (!prev || (r[13] == 3) != (prev[13] == 3)) rv_graphics_SetBlend(r[13] == 3 ? 1 : 0);
     prev = r;
   };
-  const float* skipped = nullptr;  // the last record, when it was left out
   const float dw = (float)devW, dh = (float)devH;
   for (int at = 0; at + kRecordFloats <= m_drawCount; at += kRecordFloats) {
     const float* r = list + at;
     const int type = TruncToInt(r[0]);
     const float x = r[1] * scaleX + ox, y = r[2] * scaleY + oy;
-    skipped = r;
     switch (type) {
       case kRectRecord: {
         const float w = r[4] * scaleX, h = r[5] * scaleY;
@@ -158,12 +152,6 @@ int c_MyApp::p_OnRender() {
         break;
       }
     }
-    skipped = nullptr;
-  }
-  // The blend of the list's last record stays in force after the replay
-  // (alpha and colour are set again below), drawn or not.
-  if (skipped && (!prev || (skipped[13] == 3) != (prev[13] == 3))) {
-    rv_graphics_SetBlend(skipped[13] == 3 ? 1 : 0);
   }
 
   // 6. What the next drawing outside the list starts from.

@@ -116,19 +116,16 @@ TEST_F(Screens, RecordsLandOnTheirWindowPixelsAndOnlyThoseThatCanReachItAreSent)
   // calls); shapes reaching in over an edge are drawn, a turned sprite by its corners.
   auto frame = [&](bool withOff, float turnedX, long long* sent) {  // sent: vertices, calls
     app->m_drawCount = 0;
-    auto off = [&](float type, float x, float y, float a, float b, float blend = 1) {
-      if (withOff) Put(type, x, y, a, b, 0xffffff, 1, blend);
-    };
+    auto off = [&](float t, float x, float y, float a, float b, float blend = 1) { if (withOff) Put(t, x, y, a, b, 0xffffff, 1, blend); };
     off(c_MyApp::kRectRecord, -200, 100, 100, 40), off(c_MyApp::kOvalRecord, 800, 300, 30, 30);
+    off(c_MyApp::kLineRecord, -100, -100, 700, -20);
     Put(c_MyApp::kRectRecord, -40, 100, 48, 40, 0xff0000);  // -50..10 px
     Put(c_MyApp::kOvalRecord, 645, 200, 10, 20, 0x00ff00);   // reaches in to 793 px
-    off(c_MyApp::kLineRecord, -100, -100, 700, -20);
     Put(c_MyApp::kLineRecord, 100, -50, 100, 5, 0xffff00);   // down to 6 px
     Put(93, 320, 500, 0.25f, 0.25f, 0xffffff);               // 585..665 px
     off(c_MyApp::kOvalRecord, 320, -100, 20, 20), off(93, 320, 700, 0.25f, 0.25f), off(93, 1600, 300, 1, 1);
     off(c_MyApp::kRectRecord, -200, 0, 10, 10, 3);  // additive: a blend change would flush
-    // At -36: centre 45 px left of the window, 40 px half-width; only its turned corners reach in.
-    Put(93, turnedX, 300, 0.25f, 0.25f, 0xffffff);
+    Put(93, turnedX, 300, 0.25f, 0.25f, 0xffffff);  // at -36, 45 px off; only turned corners reach in
     app->m_drawList.Data()[app->m_drawCount - 15 + 3] = 45;
     const auto before = rv_graphics_device->Stats();
     Picture shot = rig.Read();
