@@ -19,8 +19,9 @@
 // about 15 ms between frames, after which the same render costs far more on
 // a shared virtual machine (caches and predictors lost to the idle CPU and
 // its neighbours), so the render is also timed over frames that each follow
-// a 15 ms sleep: that column is what the running game's profile compares to. Heap allocations are the main thread's malloc calls during
-// the frame (the game's text strings); collector bytes must stay 0.
+// a 15 ms sleep: that column is what the running game's profile compares to.
+// Heap allocations are the main thread's malloc calls during the frame (the
+// game's text strings); collector bytes must stay 0.
 //
 // The host's own part of an update (the device-window check, the input
 // device, the streamed tune's decoding) is timed but its allocations are not
@@ -239,7 +240,9 @@ int main(int argc, char** argv) {
     for (int i = 0; i < 60; ++i) app->p_Text(10, 8.0f * i, kLine, 0, 0);
   });
 
-  std::printf("\n## Game frame at 640 x 480 (%d frames each, means per frame)\n\n", frames);
+  std::printf("\n## Game frame at 640 x 480 (%d frames each, then %d after an idle; means per "
+              "frame)\n\n",
+              frames, idleFrames);
   std::printf("| frame | records | draw calls | update CPU us | render CPU us | render CPU us "
               "after 15 ms idle | render wall ms (swap, glFinish) | mallocs in the game's "
               "update | collector bytes |\n");
